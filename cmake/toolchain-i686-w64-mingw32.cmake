@@ -1,0 +1,4 @@
+# 32-bit Windows build: the release plug-in. Built and inspected, not run here.
+set(SONOTAPE_MINGW_TRIPLE i686-w64-mingw32)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-toolchain.cmake)

@@ -1,0 +1,381 @@
+#!/usr/bin/env bash
+# Cross-builds the codec DLLs of one Windows architecture from Debian's source
+# packages and copies them into OUTDIR.
+#
+#   deps/build-codecs.sh ARCH OUTDIR        ARCH: i686 | x86_64
+#
+# OUTDIR receives
+#   ogg.dll vorbis.dll vorbisenc.dll vorbisfile.dll   libogg / libvorbis
+#   lame_enc.dll                                       LAME's BladeEnc-style DLL
+#   lame.exe                                           LAME's command-line encoder
+#   include/  lib/ (MinGW import libraries)  licenses/
+#
+# Versions come from deps/versions.txt. Results are cached outside the work
+# tree under ${SONOTAPE_CACHE:-/var/cache/sonotape}/codecs/ARCH/KEY/, where KEY
+# holds the three versions and a hash of this script and the compiler; a warm
+# cache is copied without touching apt or the compiler. See deps/README.md.
+set -euo pipefail
+
+usage() { echo "usage: $0 i686|x86_64 OUTDIR" >&2; exit 2; }
+[ $# -eq 2 ] || usage
+arch=$1
+outdir=$2
+case "$arch" in
+  i686)   triple=i686-w64-mingw32;   debarch=i686 ;;
+  x86_64) triple=x86_64-w64-mingw32; debarch=x86-64 ;;
+  *) usage ;;
+esac
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+self="$here/$(basename "${BASH_SOURCE[0]}")"
+cache_root=${SONOTAPE_CACHE:-/var/cache/sonotape}
+CC=$triple-gcc-posix
+NM=$triple-nm
+OBJDUMP=$triple-objdump
+jobs=$(nproc 2>/dev/null || echo 2)
+unset CFLAGS CXXFLAGS CPPFLAGS LDFLAGS LIBS CC_FOR_BUILD
+
+products=(ogg.dll vorbis.dll vorbisenc.dll vorbisfile.dll lame_enc.dll lame.exe)
+
+die() { echo "build-codecs.sh: $*" >&2; exit 1; }
+
+# --- versions ---------------------------------------------------------------
+declare -A ver=()
+while read -r name version _; do
+  case "$name" in ''|'#'*) continue ;; esac
+  ver[$name]=$version
+done <"$here/versions.txt"
+for p in libogg libvorbis lame; do
+  [ -n "${ver[$p]:-}" ] || die "deps/versions.txt names no version for $p"
+done
+
+cache_key() {
+  local cc_id
+  cc_id=$("$CC" --version 2>/dev/null | head -n 1 || true)
+  local h
+  h=$( { cat "$self"; echo "compiler: ${cc_id:-none}"; } | sha256sum | cut -c1-12)
+  echo "${ver[libogg]//:/%}_${ver[libvorbis]//:/%}_${ver[lame]//:/%}_$h"
+}
+
+deliver() {
+  mkdir -p "$outdir"
+  cp -a "$1/out/." "$outdir/"
+}
+
+key=$(cache_key)
+dir="$cache_root/codecs/$arch/$key"
+if [ -f "$dir/.complete" ]; then
+  ok=1
+  for f in "${products[@]}"; do [ -s "$dir/out/$f" ] || ok=0; done
+  if [ "$ok" -eq 1 ]; then
+    deliver "$dir"
+    echo "codecs $arch: cached ($dir)"
+    exit 0
+  fi
+fi
+
+# --- cold build: everything below logs to $log --------------------------------
+mkdir -p "$cache_root/codecs/$arch"
+log="$cache_root/codecs/$arch/build-$key.log"
+: >"$log"
+exec 3>&1 4>&2
+exec >>"$log" 2>&1
+say() { echo "$*" >&3; }
+on_exit() {
+  local rc=$?
+  if [ "$rc" -ne 0 ]; then
+    exec 1>&3 2>&4
+    echo "build-codecs.sh: building the $arch codecs failed (exit $rc). Last lines of $log:" >&2
+    tail -n 40 "$log" >&2
+  fi
+}
+trap on_exit EXIT
+fail() { echo "ERROR: $*"; echo "build-codecs.sh: $*" >&4; exit 1; }
+step() { echo; echo "=== $* ($(date +%T))"; }
+
+say "codecs $arch: building (log: $log)"
+
+step "packages"
+if [ "$(id -u)" -ne 0 ]; then
+  echo "not root: skipping apt source setup and package installs"
+  is_root=0
+else
+  is_root=1
+fi
+need=(dpkg-dev make xz-utils "gcc-mingw-w64-$debarch-posix" "binutils-mingw-w64-$debarch")
+missing=()
+for p in "${need[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ "$is_root" -eq 1 ]; then
+  bash "$here/enable-apt-sources.sh"
+  if [ ${#missing[@]} -gt 0 ]; then
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+  fi
+elif [ ${#missing[@]} -gt 0 ]; then
+  fail "missing packages ${missing[*]} (run as root to install them)"
+fi
+command -v "$CC" >/dev/null || fail "$CC not found"
+# The compiler may have just been installed: the key includes its version.
+key=$(cache_key)
+dir="$cache_root/codecs/$arch/$key"
+
+# --- sources ------------------------------------------------------------------
+# fetch PKG: sets src[PKG] to the extracted tree (shared by both archs).
+declare -A src=()
+updated=0
+offered() { apt-cache showsrc --only-source "$1" 2>/dev/null | awk '/^Version:/ {print $2}' | sort -u; }
+fetch() {
+  local pkg=$1 v=${ver[$1]}
+  local sdir="$cache_root/src/${pkg}_${v//:/%}"
+  src[$pkg]="$sdir/tree"
+  if [ -f "$sdir/.complete" ] && [ -d "$sdir/tree" ]; then
+    echo "$pkg $v: cached source $sdir/tree"; return
+  fi
+  local try
+  for try in 1 2; do
+    if offered "$pkg" | grep -qxF "$v"; then
+      rm -rf "$sdir"; mkdir -p "$sdir"
+      if ( cd "$sdir" && apt-get source -q -o APT::Sandbox::User=root --only-source "$pkg=$v" ); then
+        break
+      fi
+      echo "apt-get source $pkg=$v failed"
+    fi
+    # Package lists may be stale (the mirror moved on): refresh once, retry.
+    if [ "$try" -eq 1 ] && [ "$updated" -eq 0 ] && [ "$is_root" -eq 1 ]; then
+      bash "$here/enable-apt-sources.sh" --update; updated=1
+      continue
+    fi
+    offered "$pkg" | grep -qxF "$v" ||
+      fail "apt no longer offers source package $pkg $v (it offers: $(offered "$pkg" | tr '\n' ' ')). Update deps/versions.txt."
+    fail "apt-get source $pkg=$v failed"
+  done
+  local t
+  t=$(find "$sdir" -mindepth 1 -maxdepth 1 -type d -name "$pkg-*" | head -n 1)
+  [ -n "$t" ] || fail "apt-get source $pkg=$v left no source tree"
+  mv "$t" "$sdir/tree"
+  touch "$sdir/.complete"
+}
+step "sources"
+fetch libogg
+fetch libvorbis
+fetch lame
+ogg_src=${src[libogg]}
+vorbis_src=${src[libvorbis]}
+lame_src=${src[lame]}
+# Source trees of other versions are not needed any more.
+for p in libogg libvorbis lame; do
+  for d in "$cache_root/src/${p}_"*; do
+    if [ -d "$d" ] && [ "$d" != "$cache_root/src/${p}_${ver[$p]//:/%}" ]; then rm -rf "$d"; fi
+  done
+done
+
+# --- build --------------------------------------------------------------------
+rm -rf "$dir"
+mkdir -p "$dir"
+b="$dir/build"
+out="$dir/out"
+mkdir -p "$b" "$out/lib" "$out/include/ogg" "$out/include/vorbis" "$out/include/lame" "$out/licenses"
+
+cflags=(-O2 -pipe)
+if [ "$arch" = i686 ]; then
+  # Windows only guarantees 4-byte stack alignment to 32-bit callees (hosts
+  # built with MSVC); GCC otherwise assumes 16 and SSE code could fault.
+  cflags+=(-mincoming-stack-boundary=2)
+fi
+ldflags=(-shared -static -static-libgcc -s -Wl,--enable-auto-image-base -Wl,--nxcompat -Wl,--dynamicbase)
+
+# compile OBJDIR FLAGS... -- SOURCES...   (parallel, through make)
+compile() {
+  local objdir=$1; shift
+  local flags=()
+  while [ "$1" != "--" ]; do flags+=("$1"); shift; done
+  shift
+  mkdir -p "$objdir"
+  local mk="$objdir/Makefile" objs=() s o
+  : >"$mk"
+  for s in "$@"; do
+    o="$objdir/$(basename "${s%.c}").o"
+    objs+=("$o")
+    printf '%s: %s\n\t%s %s -c $< -o $@\n' "$o" "$s" "$CC" "${flags[*]}" >>"$mk"
+  done
+  printf 'all: %s\n' "${objs[*]}" >>"$mk"
+  make -s -j"$jobs" -f "$mk" all
+}
+
+# gendef DLL DEFOUT "HEADERS" "INCLUDE FLAGS" UPSTREAM_DEF OBJS...
+# Exports = functions defined in OBJS that the public HEADERS declare or the
+# upstream .def lists; i.e. the public API, undecorated.
+gendef() {
+  local dll=$1 def=$2 headers=$3 incs=$4 updef=$5; shift 5
+  local h
+  : >"$def.names"
+  for h in $headers; do
+    # shellcheck disable=SC2086
+    "$CC" -E -P $incs -x c "$h" >"$def.pp"
+    grep -oE '\b[A-Za-z_][A-Za-z0-9_]*[[:space:]]*\(' "$def.pp" | tr -d ' \t(' >>"$def.names" || true
+  done
+  if [ -n "$updef" ]; then
+    grep -vE '^[[:space:]]*(;|LIBRARY|EXPORTS|$)' "$updef" | tr -d ' \t\r' | sed 's/@.*//' >>"$def.names" || true
+  fi
+  sort -u "$def.names" >"$def.declared"
+  "$NM" -g --defined-only "$@" | awk '$2 == "T" {print $3}' |
+    { if [ "$arch" = i686 ]; then sed 's/^_//'; else cat; fi; } | sort -u >"$def.defined"
+  { echo "LIBRARY $dll"; echo "EXPORTS"; comm -12 "$def.declared" "$def.defined" | sed 's/^/    /'; } >"$def"
+}
+
+step "libogg"
+compile "$b/ogg" "${cflags[@]}" -I"$ogg_src/include" -- "$ogg_src/src/bitwise.c" "$ogg_src/src/framing.c"
+gendef ogg.dll "$b/ogg.def" "$ogg_src/include/ogg/ogg.h" "-I$ogg_src/include" "$ogg_src/win32/ogg.def" "$b"/ogg/*.o
+"$CC" "${ldflags[@]}" -o "$out/ogg.dll" "$b"/ogg/*.o "$b/ogg.def" -Wl,--out-implib,"$out/lib/libogg.dll.a"
+
+step "libvorbis"
+vinc=(-I"$ogg_src/include" -I"$vorbis_src/include" -I"$vorbis_src/lib")
+vflags=("${cflags[@]}" -fsigned-char -D_REENTRANT "${vinc[@]}")
+vorbis_c=(mdct smallft block envelope window lsp lpc analysis synthesis psy info
+          floor1 floor0 res0 mapping0 registry codebook sharedbook lookup bitrate)
+vorbis_files=()
+for f in "${vorbis_c[@]}"; do vorbis_files+=("$vorbis_src/lib/$f.c"); done
+compile "$b/vorbis" "${vflags[@]}" -- "${vorbis_files[@]}"
+compile "$b/vorbisenc" "${vflags[@]}" -- "$vorbis_src/lib/vorbisenc.c"
+compile "$b/vorbisfile" "${vflags[@]}" -- "$vorbis_src/lib/vorbisfile.c"
+hinc="-I$ogg_src/include -I$vorbis_src/include"
+gendef vorbis.dll "$b/vorbis.def" "$vorbis_src/include/vorbis/codec.h" "$hinc" "$vorbis_src/win32/vorbis.def" "$b"/vorbis/*.o
+gendef vorbisenc.dll "$b/vorbisenc.def" "$vorbis_src/include/vorbis/vorbisenc.h" "$hinc" "$vorbis_src/win32/vorbisenc.def" "$b"/vorbisenc/*.o
+gendef vorbisfile.dll "$b/vorbisfile.def" "$vorbis_src/include/vorbis/vorbisfile.h" "$hinc" "$vorbis_src/win32/vorbisfile.def" "$b"/vorbisfile/*.o
+"$CC" "${ldflags[@]}" -o "$out/vorbis.dll" "$b"/vorbis/*.o "$b/vorbis.def" \
+  -L"$out/lib" -logg.dll -Wl,--out-implib,"$out/lib/libvorbis.dll.a"
+"$CC" "${ldflags[@]}" -o "$out/vorbisenc.dll" "$b"/vorbisenc/*.o "$b/vorbisenc.def" \
+  -L"$out/lib" -lvorbis.dll -logg.dll -Wl,--as-needed -Wl,--out-implib,"$out/lib/libvorbisenc.dll.a"
+"$CC" "${ldflags[@]}" -o "$out/vorbisfile.dll" "$b"/vorbisfile/*.o "$b/vorbisfile.def" \
+  -L"$out/lib" -lvorbis.dll -logg.dll -Wl,--out-implib,"$out/lib/libvorbisfile.dll.a"
+
+step "lame: configure"
+# LAME is built with its own configure (in a copy: autotools build in-tree).
+# Only the parts used here are built (mpglib, libmp3lame, frontend), no Debian
+# tree is changed.
+rm -rf "$b/lame"
+mkdir -p "$b/lame"
+(cd "$lame_src" && tar --exclude=./debian --exclude=./.pc -cf - .) | (cd "$b/lame" && tar -xf -)
+(
+  cd "$b/lame"
+  ./configure --host="$triple" CC="$CC" CFLAGS="${cflags[*]}" LDFLAGS="-static -static-libgcc" \
+    --disable-shared --enable-static --disable-dependency-tracking \
+    --disable-gtktest --enable-nasm=no --disable-rpath
+)
+step "lame: make"
+(
+  cd "$b/lame"
+  # (Debian's msse.patch edits only Makefile.am, which is not regenerated; it
+  # does not matter: configure builds the SSE routines on x86_64 only, where
+  # SSE is part of the base instruction set.)
+  make -j"$jobs" -C mpglib
+  make -j"$jobs" -C libmp3lame
+  make -j"$jobs" -C frontend
+)
+cp "$b/lame/frontend/lame.exe" "$out/lame.exe"
+"$triple-strip" "$out/lame.exe"
+
+step "lame_enc.dll"
+ld="$b/lamedll"
+mkdir -p "$ld"
+cp "$lame_src/Dll/BladeMP3EncDLL.c" "$lame_src/Dll/BladeMP3EncDLL.h" "$lame_src/Dll/BladeMP3EncDLL.def" "$ld/"
+# patch_copy FILE SED-EXPR CHECK-REGEX: edit the copy, fail if it did not apply.
+patch_copy() {
+  sed -i -e "$2" "$1"
+  grep -qE "$3" "$1" || fail "could not adapt $(basename "$1") ($2)"
+}
+# Windows header names are case-insensitive; MinGW's are lower case.
+patch_copy "$ld/BladeMP3EncDLL.c" 's/<Windef\.h>/<windef.h>/' '<windef\.h>'
+# The header packs BE_CONFIG/BE_VERSION with #pragma pack(1) for MSVC but, for
+# GCC, puts __attribute__((packed)) after the pointer typedef, where GCC
+# ignores it: the structs would not get the 331-byte layout of the DLL's ABI.
+# Use the pragma for every compiler.
+patch_copy "$ld/BladeMP3EncDLL.h" 's/^#ifdef __GNUC__$/#if 0 \/* Sonotape: pack with the pragma for GCC too *\//' '^#if 0 /\* Sonotape'
+patch_copy "$ld/BladeMP3EncDLL.h" 's/^#ifndef __GNUC__$/#if 1 \/* Sonotape *\//' '^#if 1 /\* Sonotape'
+# beInitStream copies dwStructSize bytes (caller-supplied) into a BE_CONFIG on
+# the stack: clamp to the struct so a bad size cannot overrun the stack.
+patch_copy "$ld/BladeMP3EncDLL.c" \
+  's/memcpy(&lameConfig,pbeConfig,pbeConfig->format.LHV1.dwStructSize);/memcpy(\&lameConfig,pbeConfig,Min(pbeConfig->format.LHV1.dwStructSize,(DWORD)sizeof(lameConfig)));/' \
+  'Min\(pbeConfig->format\.LHV1\.dwStructSize'
+# lame_init() returns NULL when out of memory; beInitStream used it unchecked.
+patch_copy "$ld/BladeMP3EncDLL.c" \
+  's/^\([[:space:]]*\)gfp = lame_init();/\1gfp = lame_init();\n\1if (NULL == gfp) { *phbeStream = NULL; return BE_ERR_NO_MORE_HANDLES; }/' \
+  'if \(NULL == gfp\) \{ \*phbeStream = NULL'
+cat >"$ld/layout-check.c" <<'EOF'
+#include <windows.h>
+#include "BladeMP3EncDLL.h"
+_Static_assert(sizeof(BE_CONFIG) == 331, "BE_CONFIG must be byte-packed (331 bytes)");
+_Static_assert(sizeof(BE_VERSION) == 265, "BE_VERSION must be byte-packed (265 bytes)");
+EOF
+"$CC" -fsyntax-only -I"$ld" "$ld/layout-check.c"
+"$CC" "${cflags[@]}" -I"$ld" -I"$b/lame/include" -I"$b/lame/libmp3lame" \
+  -c "$ld/BladeMP3EncDLL.c" -o "$ld/BladeMP3EncDLL.o"
+"$CC" "${ldflags[@]}" -o "$out/lame_enc.dll" "$ld/BladeMP3EncDLL.o" "$ld/BladeMP3EncDLL.def" \
+  -L"$b/lame/libmp3lame/.libs" -lmp3lame -Wl,--out-implib,"$out/lib/liblame_enc.dll.a"
+
+step "headers and licenses"
+cp "$ogg_src/include/ogg/ogg.h" "$ogg_src/include/ogg/os_types.h" "$out/include/ogg/"
+cp "$vorbis_src/include/vorbis/codec.h" "$vorbis_src/include/vorbis/vorbisenc.h" \
+   "$vorbis_src/include/vorbis/vorbisfile.h" "$out/include/vorbis/"
+cp "$lame_src/include/lame.h" "$out/include/lame/"
+cp "$ld/BladeMP3EncDLL.h" "$out/include/"
+cp "$ogg_src/COPYING" "$out/licenses/libogg-COPYING.txt"
+cp "$vorbis_src/COPYING" "$out/licenses/libvorbis-COPYING.txt"
+cp "$lame_src/COPYING" "$out/licenses/lame-COPYING.txt"
+cp "$lame_src/LICENSE" "$out/licenses/lame-LICENSE.txt"
+for p in libogg libvorbis lame; do
+  echo "$p ${ver[$p]}"
+done >"$out/licenses/debian-source-versions.txt"
+
+# --- checks -------------------------------------------------------------------
+step "checks"
+exports_of() {
+  "$OBJDUMP" -p "$1" | awk '/\[Ordinal\/Name Pointer\] Table/ {f = 1; next}
+                            f && /^[[:space:]]*\[/ {print $NF; next}
+                            f {f = 0}'
+}
+imports_of() { "$OBJDUMP" -p "$1" | awk '/DLL Name:/ {print $3}'; }
+system_dll='^(kernel32|msvcrt|user32|advapi32|gdi32|shell32|ole32|oleaut32|winmm|ws2_32|bcrypt|ntdll)\.dll$'
+want_format=$([ "$arch" = i686 ] && echo pei-i386 || echo pei-x86-64)
+check() { # FILE "SIBLING IMPORTS" "REQUIRED EXPORTS"
+  local f="$out/$1" i e fmt
+  fmt=$("$OBJDUMP" -f "$f" | awk '/file format/ {print $NF}')
+  [ "$fmt" = "$want_format" ] || fail "$1 is $fmt, not $want_format"
+  for i in $(imports_of "$f"); do
+    if echo "$i" | tr 'A-Z' 'a-z' | grep -qE "$system_dll"; then continue; fi
+    case " $2 " in *" $i "*) continue ;; esac
+    fail "$1 imports $i (only Windows system DLLs and ${2:-no sibling} are allowed)"
+  done
+  for i in $2; do imports_of "$f" | grep -qxF "$i" || fail "$1 does not import $i"; done
+  exports_of "$f" >"$b/$1.exports"
+  ! grep -q '@' "$b/$1.exports" || fail "$1 exports decorated names: $(grep '@' "$b/$1.exports" | tr '\n' ' ')"
+  for e in $3; do grep -qxF "$e" "$b/$1.exports" || fail "$1 does not export $e"; done
+  echo "$1: imports $(imports_of "$f" | tr '\n' ' '); $(wc -l <"$b/$1.exports") exports"
+}
+check ogg.dll "" "ogg_stream_init ogg_stream_packetin ogg_stream_pageout ogg_stream_flush
+  ogg_stream_clear ogg_page_eos ogg_page_bos ogg_page_granulepos ogg_sync_init ogg_sync_pageout
+  ogg_stream_iovecin ogg_stream_check ogg_sync_check oggpack_writeinit"
+check vorbis.dll "ogg.dll" "vorbis_info_init vorbis_info_clear vorbis_comment_init vorbis_comment_add_tag
+  vorbis_comment_clear vorbis_analysis_init vorbis_analysis_headerout vorbis_analysis_buffer
+  vorbis_analysis_wrote vorbis_analysis_blockout vorbis_analysis vorbis_bitrate_addblock
+  vorbis_bitrate_flushpacket vorbis_block_init vorbis_block_clear vorbis_dsp_clear
+  vorbis_synthesis_init vorbis_synthesis vorbis_synthesis_pcmout vorbis_version_string"
+check vorbisenc.dll "vorbis.dll" "vorbis_encode_init vorbis_encode_init_vbr vorbis_encode_ctl
+  vorbis_encode_setup_managed vorbis_encode_setup_vbr vorbis_encode_setup_init"
+check vorbisfile.dll "vorbis.dll ogg.dll" "ov_open_callbacks ov_test_callbacks ov_read ov_read_float
+  ov_read_filter ov_time_seek ov_pcm_seek ov_clear ov_info ov_comment ov_pcm_total ov_time_total ov_fopen"
+check lame_enc.dll "" "beInitStream beEncodeChunk beEncodeChunkFloatS16NI beDeinitStream beCloseStream
+  beVersion beWriteVBRHeader beWriteInfoTag beFlushNoGap lame_init lame_close"
+check lame.exe "" ""
+grep -q ' vorbis_encode' "$b/vorbis.def" && fail "vorbis.def lists vorbisenc functions"
+
+touch "$dir/.complete"
+# Older builds of this arch are superseded.
+for d in "$cache_root/codecs/$arch"/*; do
+  if [ "$d" != "$dir" ] && [ "$d" != "$log" ]; then rm -rf "$d"; fi
+done
+mv "$log" "$dir/build.log"
+log="$dir/build.log"
+deliver "$dir"
+say "codecs $arch: built into $dir, copied to $outdir"

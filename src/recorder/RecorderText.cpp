@@ -1,0 +1,60 @@
+#include "recorder/RecorderText.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace sonotape {
+
+namespace {
+
+// Beyond this a duration is nonsense anyway; it keeps the conversion to an integer defined.
+constexpr double kLongestDuration = 1e12;
+
+bool IsBlankOrControl(char c) {
+  return static_cast<unsigned char>(c) <= 32;
+}
+
+bool IsForbiddenInFileName(char c) {
+  const auto code = static_cast<unsigned char>(c);
+  if (code < 32) {
+    return true;
+  }
+  switch (c) {
+    case '"': case '*': case '.': case '/': case ':':
+    case '<': case '>': case '?': case '\\': case '|':
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+std::string FormatDuration(double seconds) {
+  long long s = 0;
+  if (seconds > 0) {
+    s = static_cast<long long>(std::nearbyint(std::fmin(seconds, kLongestDuration)));
+  }
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2lld:%.2lld:%.2lld", s / 3600, (s / 60) % 60, s % 60);
+  return text;
+}
+
+std::string MakeFileNameSafe(std::string_view text) {
+  while (!text.empty() && IsBlankOrControl(text.front())) {
+    text.remove_prefix(1);
+  }
+  while (!text.empty() && IsBlankOrControl(text.back())) {
+    text.remove_suffix(1);
+  }
+  std::string safe;
+  safe.reserve(text.size());
+  for (char c : text) {
+    if (!IsForbiddenInFileName(c)) {
+      safe.push_back(c);
+    }
+  }
+  return safe;
+}
+
+}  // namespace sonotape

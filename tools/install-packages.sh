@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the test bench need. Idempotent.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ googletest
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
+  wine wine64 xvfb xauth
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  sox libsox-fmt-all ffmpeg mpg123 vorbis-tools
+  dpkg-dev zip imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

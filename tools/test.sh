@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: native, sanitizers, Windows under Wine, i686 binary checks.
+set -uo pipefail
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=$repo/build
+cd "$repo"
+start=$(date +%s)
+
+bash tools/build-all.sh || exit 1
+
+failed=()
+run_suite() {
+  local name=$1
+  shift
+  printf '\n== Tests: %s\n' "$name"
+  "$@" || failed+=("$name")
+}
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+run_suite "native" ctest --test-dir "$build/native" --output-on-failure -j2
+run_suite "native, AddressSanitizer + UndefinedBehaviorSanitizer" \
+  ctest --test-dir "$build/native-sanitize" --output-on-failure -j2
+
+bash tools/winebench.sh up || exit 1
+trap 'bash "$repo/tools/winebench.sh" down' EXIT
+run_suite "Windows x86_64 under Wine" ctest --test-dir "$build/x64" --output-on-failure -j2 --timeout 300
+run_suite "Windows i686 binary checks" ctest --test-dir "$build/x86" --output-on-failure -V
+
+printf '\n== Summary (%ss)\n' $(($(date +%s) - start))
+if [ ${#failed[@]} -gt 0 ]; then
+  printf 'FAILED: %s\n' "${failed[@]}"
+  exit 1
+fi
+echo "all test suites passed"
