@@ -2,7 +2,7 @@
 add_library(sonotape_options INTERFACE)
 target_compile_features(sonotape_options INTERFACE cxx_std_20)
 target_compile_options(sonotape_options INTERFACE
-  -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Werror)
+  -Wall -Wextra -Wpedantic -Wshadow -Werror)
 
 if(WIN32)
   target_compile_definitions(sonotape_options INTERFACE
