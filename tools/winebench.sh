@@ -76,7 +76,9 @@ up() {
   source "$envfile"
   create_prefix
   # Persistent: each test process starts in a fraction of a second. Detached from our output.
-  "$wineserver" -p </dev/null >/dev/null 2>&1
+  "$wineserver" -p </dev/null >/dev/null 2>&1 || true  # already running: it stays as it is
+  # Start Wine's own services now, so that the first test does not race them.
+  "$wine" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 down() {
