@@ -42,18 +42,20 @@ ULONG TBCBasePin::NonDelegatingRelease() {
 
 bool TBCBasePin::IsStopped() const { return filter_.IsStopped(); }
 
-bool TBCBasePin::MayChangeConnection() const { return IsStopped() || canReconnectWhenActive_; }
+HRESULT TBCBasePin::CheckMayConnect() const {
+  if (IsConnected()) {
+    return VFW_E_ALREADY_CONNECTED;
+  }
+  return IsStopped() || canReconnectWhenActive_ ? S_OK : VFW_E_NOT_STOPPED;
+}
 
 HRESULT TBCBasePin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) {
   if (receivePin == nullptr) {
     return E_POINTER;
   }
   TBCAutoLock lock(lock_);
-  if (IsConnected()) {
-    return VFW_E_ALREADY_CONNECTED;
-  }
-  if (!MayChangeConnection()) {
-    return VFW_E_NOT_STOPPED;
+  if (const HRESULT refused = CheckMayConnect(); refused != S_OK) {
+    return refused;
   }
   const HRESULT hr = AgreeMediaType(receivePin, type);
   if (FAILED(hr)) {
@@ -147,11 +149,8 @@ HRESULT TBCBasePin::ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type
     return E_POINTER;
   }
   TBCAutoLock lock(lock_);
-  if (IsConnected()) {
-    return VFW_E_ALREADY_CONNECTED;
-  }
-  if (!MayChangeConnection()) {
-    return VFW_E_NOT_STOPPED;
+  if (const HRESULT refused = CheckMayConnect(); refused != S_OK) {
+    return refused;
   }
   HRESULT hr = CheckConnect(connector);
   if (FAILED(hr)) {

@@ -81,7 +81,8 @@ class TBCBasePin : public TBCUnknown, public IPin, public IQualityControl {
   HRESULT AgreeMediaType(IPin* receivePin, const AM_MEDIA_TYPE* type);
   HRESULT TryMediaTypes(IPin* receivePin, const AM_MEDIA_TYPE* partial, IEnumMediaTypes* types);
   HRESULT AttemptConnection(IPin* receivePin, const AM_MEDIA_TYPE* type);
-  bool MayChangeConnection() const;
+  // Why a connection cannot be made now, or S_OK.
+  HRESULT CheckMayConnect() const;
 
   std::wstring name_;
   ComPtr<IPin> connected_;

@@ -18,29 +18,6 @@ TBCEnumMediaTypes::TBCEnumMediaTypes(TBCBasePin& pin, const TBCEnumMediaTypes* s
   }
 }
 
-HRESULT TBCEnumMediaTypes::QueryInterface(REFIID iid, void** out) {
-  if (out == nullptr) {
-    return E_POINTER;
-  }
-  if (iid == IID_IUnknown || iid == IID_IEnumMediaTypes) {
-    *out = static_cast<IEnumMediaTypes*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *out = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG TBCEnumMediaTypes::AddRef() { return static_cast<ULONG>(++referenceCount_); }
-
-ULONG TBCEnumMediaTypes::Release() {
-  const LONG count = --referenceCount_;
-  if (count == 0) {
-    delete this;
-  }
-  return static_cast<ULONG>(count);
-}
-
 bool TBCEnumMediaTypes::OutOfSync() const { return pin_.GetMediaTypeVersion() != version_; }
 
 HRESULT TBCEnumMediaTypes::Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) {

@@ -4,22 +4,18 @@
 #include <windows.h>
 #include <dshow.h>
 
-#include <atomic>
 
+#include "baseclasses/BCCountedObject.h"
 #include "graph/ComPtr.h"
 
 namespace sonotape {
 
 class TBCBasePin;
 
-class TBCEnumMediaTypes final : public IEnumMediaTypes {
+class TBCEnumMediaTypes final : public TBCCountedObject<IEnumMediaTypes, IID_IEnumMediaTypes> {
  public:
   // A fresh enumerator, or a copy of source.
   TBCEnumMediaTypes(TBCBasePin& pin, const TBCEnumMediaTypes* source);
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
 
   HRESULT STDMETHODCALLTYPE Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override;
   HRESULT STDMETHODCALLTYPE Skip(ULONG count) override;
@@ -27,10 +23,9 @@ class TBCEnumMediaTypes final : public IEnumMediaTypes {
   HRESULT STDMETHODCALLTYPE Clone(IEnumMediaTypes** clone) override;
 
  private:
-  ~TBCEnumMediaTypes() = default;
+  ~TBCEnumMediaTypes() override = default;
   bool OutOfSync() const;
 
-  std::atomic<LONG> referenceCount_{0};
   TBCBasePin& pin_;
   ComPtr<IPin> pinReference_;
   int position_ = 0;

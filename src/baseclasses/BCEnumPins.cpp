@@ -20,29 +20,6 @@ TBCEnumPins::TBCEnumPins(TBCBaseFilter& filter, const TBCEnumPins* source)
   }
 }
 
-HRESULT TBCEnumPins::QueryInterface(REFIID iid, void** out) {
-  if (out == nullptr) {
-    return E_POINTER;
-  }
-  if (iid == IID_IUnknown || iid == IID_IEnumPins) {
-    *out = static_cast<IEnumPins*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *out = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG TBCEnumPins::AddRef() { return static_cast<ULONG>(++referenceCount_); }
-
-ULONG TBCEnumPins::Release() {
-  const LONG count = --referenceCount_;
-  if (count == 0) {
-    delete this;
-  }
-  return static_cast<ULONG>(count);
-}
-
 bool TBCEnumPins::OutOfSync() const { return filter_.GetPinVersion() != version_; }
 
 void TBCEnumPins::TakeSnapshot() {

@@ -5,9 +5,9 @@
 #include <windows.h>
 #include <dshow.h>
 
-#include <atomic>
 #include <vector>
 
+#include "baseclasses/BCCountedObject.h"
 #include "graph/ComPtr.h"
 
 namespace sonotape {
@@ -15,14 +15,10 @@ namespace sonotape {
 class TBCBaseFilter;
 class TBCBasePin;
 
-class TBCEnumPins final : public IEnumPins {
+class TBCEnumPins final : public TBCCountedObject<IEnumPins, IID_IEnumPins> {
  public:
   // A fresh enumerator, or a copy of source.
   TBCEnumPins(TBCBaseFilter& filter, const TBCEnumPins* source);
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
 
   HRESULT STDMETHODCALLTYPE Next(ULONG count, IPin** pins, ULONG* fetched) override;
   HRESULT STDMETHODCALLTYPE Skip(ULONG count) override;
@@ -30,12 +26,11 @@ class TBCEnumPins final : public IEnumPins {
   HRESULT STDMETHODCALLTYPE Clone(IEnumPins** clone) override;
 
  private:
-  ~TBCEnumPins() = default;
+  ~TBCEnumPins() override = default;
   bool OutOfSync() const;
   void TakeSnapshot();
   bool WasHandedOut(const TBCBasePin* pin) const;
 
-  std::atomic<LONG> referenceCount_{0};
   TBCBaseFilter& filter_;
   ComPtr<IBaseFilter> filterReference_;
   int position_ = 0;
