@@ -101,15 +101,29 @@ class PinTransport : public ::testing::Test {
     sinkRef = sink;
   }
   void TearDown() override {
+    control.Reset();
+    graph.Reset();
     sourceRef.Reset();
     sinkRef.Reset();
     CoUninitialize();
   }
   HRESULT Connect() { return source->pin.Connect(&sink->pin, nullptr); }
+  // Both filters in a real graph, connected by the graph manager.
+  void BuildGraph() {
+    ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                               reinterpret_cast<void**>(graph.GetAddressOf())),
+              S_OK);
+    ASSERT_EQ(graph->AddFilter(sourceRef.Get(), L"source"), S_OK);
+    ASSERT_EQ(graph->AddFilter(sinkRef.Get(), L"sink"), S_OK);
+    ASSERT_EQ(graph->ConnectDirect(&source->pin, &sink->pin, nullptr), S_OK);
+    ASSERT_EQ(QueryInto(graph.Get(), IID_IMediaControl, control), S_OK);
+  }
 
   OnePinFilter<SourcePin>* source = nullptr;
   OnePinFilter<SinkPin>* sink = nullptr;
   ComPtr<IBaseFilter> sourceRef, sinkRef;
+  ComPtr<IGraphBuilder> graph;
+  ComPtr<IMediaControl> control;
 };
 
 TEST_F(PinTransport, TheDownstreamAllocatorIsPreferredAndFollowsTheFilterState) {
@@ -162,15 +176,7 @@ TEST_F(PinTransport, OutputPinsRefuseStreamEventsAndUnconnectedDeliveries) {
 }
 
 TEST_F(PinTransport, ReceiveChecksStateFlushingAndTypeChanges) {
-  ComPtr<IGraphBuilder> graph;
-  ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                             reinterpret_cast<void**>(graph.GetAddressOf())),
-            S_OK);
-  ASSERT_EQ(graph->AddFilter(sourceRef.Get(), L"source"), S_OK);
-  ASSERT_EQ(graph->AddFilter(sinkRef.Get(), L"sink"), S_OK);
-  ASSERT_EQ(graph->ConnectDirect(&source->pin, &sink->pin, nullptr), S_OK);
-  ComPtr<IMediaControl> control;
-  ASSERT_EQ(QueryInto(graph.Get(), IID_IMediaControl, control), S_OK);
+  ASSERT_NO_FATAL_FAILURE(BuildGraph());
   ComPtr<IMediaEvent> events;
   ASSERT_EQ(QueryInto(graph.Get(), IID_IMediaEvent, events), S_OK);
 
@@ -222,15 +228,7 @@ TEST_F(PinTransport, ReceiveChecksStateFlushingAndTypeChanges) {
 }
 
 TEST_F(PinTransport, SamplesFromAnotherThreadWhileTheGraphChangesState) {
-  ComPtr<IGraphBuilder> graph;
-  ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                             reinterpret_cast<void**>(graph.GetAddressOf())),
-            S_OK);
-  ASSERT_EQ(graph->AddFilter(sourceRef.Get(), L"source"), S_OK);
-  ASSERT_EQ(graph->AddFilter(sinkRef.Get(), L"sink"), S_OK);
-  ASSERT_EQ(graph->ConnectDirect(&source->pin, &sink->pin, nullptr), S_OK);
-  ComPtr<IMediaControl> control;
-  ASSERT_EQ(QueryInto(graph.Get(), IID_IMediaControl, control), S_OK);
+  ASSERT_NO_FATAL_FAILURE(BuildGraph());
 
   std::atomic<bool> done{false};
   std::atomic<int> delivered{0}, refused{0};
