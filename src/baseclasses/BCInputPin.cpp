@@ -161,16 +161,7 @@ HRESULT TBCBaseInputPin::Inactive() {
   return allocator_->Decommit();
 }
 
-HRESULT TBCBaseInputPin::BreakConnect() {
-  if (allocator_) {
-    const HRESULT hr = allocator_->Decommit();
-    if (FAILED(hr)) {
-      return hr;
-    }
-    allocator_.Reset();
-  }
-  return S_OK;
-}
+HRESULT TBCBaseInputPin::BreakConnect() { return DecommitAndRelease(allocator_); }
 
 HRESULT TBCBaseInputPin::CheckStreaming() {
   if (IsStopped()) {

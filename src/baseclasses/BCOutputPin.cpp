@@ -11,6 +11,17 @@ HRESULT CreateMemoryAllocator(IMemAllocator** allocator) {
                           reinterpret_cast<void**>(allocator));
 }
 
+HRESULT DecommitAndRelease(ComPtr<IMemAllocator>& allocator) {
+  if (allocator) {
+    const HRESULT hr = allocator->Decommit();
+    if (FAILED(hr)) {
+      return hr;
+    }
+    allocator.Reset();
+  }
+  return S_OK;
+}
+
 HRESULT TBCBaseOutputPin::OfferAllocator(IMemInputPin* pin, IMemAllocator* allocator,
                                          ALLOCATOR_PROPERTIES& properties) {
   const HRESULT hr = DecideBufferSize(allocator, &properties);
@@ -103,15 +114,11 @@ HRESULT TBCBaseOutputPin::CheckConnect(IPin* pin) {
 }
 
 HRESULT TBCBaseOutputPin::BreakConnect() {
-  if (allocator_) {
-    const HRESULT hr = allocator_->Decommit();
-    if (FAILED(hr)) {
-      return hr;
-    }
-    allocator_.Reset();
+  const HRESULT hr = DecommitAndRelease(allocator_);
+  if (SUCCEEDED(hr)) {
+    inputPin_.Reset();
   }
-  inputPin_.Reset();
-  return S_OK;
+  return hr;
 }
 
 HRESULT TBCBaseOutputPin::CompleteConnect(IPin* /*receivePin*/) {

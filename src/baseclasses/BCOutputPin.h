@@ -46,5 +46,7 @@ class TBCBaseOutputPin : public TBCBasePin {
 
 // Creates the platform's memory allocator.
 HRESULT CreateMemoryAllocator(IMemAllocator** allocator);
+// Decommits and releases a pin's allocator; when Decommit fails the allocator is kept.
+HRESULT DecommitAndRelease(ComPtr<IMemAllocator>& allocator);
 
 }  // namespace sonotape

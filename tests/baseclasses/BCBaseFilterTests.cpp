@@ -11,6 +11,7 @@
 #include "baseclasses/BCMediaType.h"
 #include "baseclasses/TestFilter.h"
 #include "graph/ComPtr.h"
+#include "support/ComCreate.h"
 
 using sonotape::ComPtr;
 using sonotape::QueryInto;
@@ -173,9 +174,7 @@ TEST_F(Framework, FilterInfoCutsLongNamesAndCountsTheGraph) {
   EXPECT_EQ(info.pGraph, nullptr);
 
   ComPtr<IFilterGraph> graph;
-  ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterGraph,
-                             reinterpret_cast<void**>(graph.GetAddressOf())),
-            S_OK);
+  ASSERT_EQ(testsupport::CreateInstance(CLSID_FilterGraph, IID_IFilterGraph, graph), S_OK);
   const std::wstring longName(200, L'x');
   ASSERT_EQ(graph->AddFilter(held.ref.Get(), longName.c_str()), S_OK);
   ASSERT_EQ(held.ref->QueryFilterInfo(&info), S_OK);
@@ -193,9 +192,7 @@ TEST_F(Framework, EventsReachTheGraphOnlyWhileJoined) {
   EXPECT_EQ(held.filter->ReconnectPin(nullptr, nullptr), E_NOINTERFACE);
 
   ComPtr<IGraphBuilder> graph;
-  ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                             reinterpret_cast<void**>(graph.GetAddressOf())),
-            S_OK);
+  ASSERT_EQ(testsupport::CreateInstance(CLSID_FilterGraph, IID_IGraphBuilder, graph), S_OK);
   ASSERT_EQ(graph->AddFilter(held.ref.Get(), L"test"), S_OK);
   ComPtr<IMediaEvent> events;
   ASSERT_EQ(QueryInto(graph.Get(), IID_IMediaEvent, events), S_OK);
@@ -395,9 +392,7 @@ TEST_F(Framework, TheGraphManagerConnectsRunsAndStopsOurFilters) {
   Held up(0, 1), down(1, 0);
   down.filter->Pin(0).offered = {MEDIASUBTYPE_PCM};
   ComPtr<IGraphBuilder> graph;
-  ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                             reinterpret_cast<void**>(graph.GetAddressOf())),
-            S_OK);
+  ASSERT_EQ(testsupport::CreateInstance(CLSID_FilterGraph, IID_IGraphBuilder, graph), S_OK);
   ASSERT_EQ(graph->AddFilter(up.ref.Get(), L"up"), S_OK);
   ASSERT_EQ(graph->AddFilter(down.ref.Get(), L"down"), S_OK);
   ASSERT_EQ(graph->ConnectDirect(&up.filter->Pin(0), &down.filter->Pin(0), nullptr), S_OK);

@@ -18,6 +18,7 @@
 #include "baseclasses/BCOutputPin.h"
 #include "baseclasses/TestFilter.h"
 #include "graph/ComPtr.h"
+#include "support/ComCreate.h"
 #include "graph/HostSource.h"
 #include "support/TempFolder.h"
 #include "support/TestWav.h"
@@ -110,9 +111,7 @@ class PinTransport : public ::testing::Test {
   HRESULT Connect() { return source->pin.Connect(&sink->pin, nullptr); }
   // Both filters in a real graph, connected by the graph manager.
   void BuildGraph() {
-    ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                               reinterpret_cast<void**>(graph.GetAddressOf())),
-              S_OK);
+    ASSERT_EQ(testsupport::CreateInstance(CLSID_FilterGraph, IID_IGraphBuilder, graph), S_OK);
     ASSERT_EQ(graph->AddFilter(sourceRef.Get(), L"source"), S_OK);
     ASSERT_EQ(graph->AddFilter(sinkRef.Get(), L"sink"), S_OK);
     ASSERT_EQ(graph->ConnectDirect(&source->pin, &sink->pin, nullptr), S_OK);
@@ -280,13 +279,9 @@ TEST(PinTransportWithWine, OurOutputPinStreamsIntoTheDirectSoundRendererToComple
     auto* source = new OnePinFilter<PcmSourcePin>();
     ComPtr<IBaseFilter> sourceRef(source);
     ComPtr<IBaseFilter> renderer;
-    ASSERT_EQ(CoCreateInstance(CLSID_DSoundRender, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                               reinterpret_cast<void**>(renderer.GetAddressOf())),
-              S_OK);
+    ASSERT_EQ(testsupport::CreateInstance(CLSID_DSoundRender, IID_IBaseFilter, renderer), S_OK);
     ComPtr<IGraphBuilder> graph;
-    ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                               reinterpret_cast<void**>(graph.GetAddressOf())),
-              S_OK);
+    ASSERT_EQ(testsupport::CreateInstance(CLSID_FilterGraph, IID_IGraphBuilder, graph), S_OK);
     ASSERT_EQ(graph->AddFilter(sourceRef.Get(), L"source"), S_OK);
     ASSERT_EQ(graph->AddFilter(renderer.Get(), L"renderer"), S_OK);
     ComPtr<IEnumPins> pins;
@@ -343,14 +338,10 @@ TEST(PinTransportWithWine, WinesWaveParserStreamsIntoOurInputPin) {
     auto* sink = new OnePinFilter<SinkPin>();
     ComPtr<IBaseFilter> sinkRef(sink);
     ComPtr<IGraphBuilder> graph;
-    ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                               reinterpret_cast<void**>(graph.GetAddressOf())),
-              S_OK);
+    ASSERT_EQ(testsupport::CreateInstance(CLSID_FilterGraph, IID_IGraphBuilder, graph), S_OK);
     ComPtr<IBaseFilter> reader, parser;
     ASSERT_EQ(graph->AddSourceFilter(widePath.c_str(), L"reader", reader.GetAddressOf()), S_OK);
-    ASSERT_EQ(CoCreateInstance(kWaveParser, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                               reinterpret_cast<void**>(parser.GetAddressOf())),
-              S_OK);
+    ASSERT_EQ(testsupport::CreateInstance(kWaveParser, IID_IBaseFilter, parser), S_OK);
     ASSERT_EQ(graph->AddFilter(parser.Get(), L"parser"), S_OK);
     ASSERT_EQ(graph->AddFilter(sinkRef.Get(), L"sink"), S_OK);
     ComPtr<IPin> readerOut, parserIn, parserOut;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "graph/ComPtr.h"
+#include "support/ComCreate.h"
 #include "graph/GraphUtils.h"
 #include "graph/HostSource.h"
 #include "graph/RotName.h"
@@ -23,9 +24,7 @@ class GraphUtils : public ::testing::Test {
 
   static ComPtr<IBaseFilter> Create(REFCLSID clsid) {
     ComPtr<IBaseFilter> filter;
-    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                               reinterpret_cast<void**>(filter.GetAddressOf())),
-              S_OK);
+    EXPECT_EQ(testsupport::CreateInstance(clsid, IID_IBaseFilter, filter), S_OK);
     return filter;
   }
 };
@@ -81,9 +80,7 @@ TEST_F(GraphUtils, TheFoundPinCarriesAReferenceForTheCaller) {
 
 TEST_F(GraphUtils, RegistersAGraphInTheRunningObjectTableUntilRevoked) {
   ComPtr<IGraphBuilder> graph;
-  ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                             reinterpret_cast<void**>(graph.GetAddressOf())),
-            S_OK);
+  ASSERT_EQ(testsupport::CreateInstance(CLSID_FilterGraph, IID_IGraphBuilder, graph), S_OK);
   DWORD cookie = 0;
   ASSERT_EQ(RegisterGraphInRot(graph.Get(), &cookie), S_OK);
 

@@ -3,24 +3,19 @@
 
 #include <windows.h>
 #include <dshow.h>
-#include <wrl/client.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "support/ComCreate.h"
 #include "support/TempFolder.h"
 #include "support/TestWav.h"
 
-using Microsoft::WRL::ComPtr;
+using sonotape::ComPtr;
+using testsupport::CreateInstance;
 
 namespace {
-
-template <typename T>
-HRESULT CreateInstance(REFCLSID clsid, REFIID iid, ComPtr<T>& out) {
-  return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid,
-                          reinterpret_cast<void**>(out.ReleaseAndGetAddressOf()));
-}
 
 std::wstring Widen(const std::string& text) {
   return std::wstring(text.begin(), text.end());
