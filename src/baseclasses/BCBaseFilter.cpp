@@ -6,6 +6,7 @@
 
 #include "baseclasses/BCBasePin.h"
 #include "baseclasses/BCEnumPins.h"
+#include "baseclasses/BCFilterTemplate.h"
 
 namespace sonotape {
 
@@ -190,6 +191,10 @@ HRESULT TBCBaseFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
   }
   return S_OK;
 }
+
+HRESULT TBCBaseFilter::Register() { return RegisterFromTemplate(clsid_, RegistrationAction::Register); }
+
+HRESULT TBCBaseFilter::Unregister() { return RegisterFromTemplate(clsid_, RegistrationAction::Unregister); }
 
 HRESULT TBCBaseFilter::QueryVendorInfo(LPWSTR* /*vendorInfo*/) { return E_NOTIMPL; }
 

@@ -39,9 +39,9 @@ class TBCBaseFilter : public TBCUnknown, public IBaseFilter, public IAMovieSetup
   HRESULT STDMETHODCALLTYPE QueryFilterInfo(FILTER_INFO* info) override;
   HRESULT STDMETHODCALLTYPE JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) override;
   HRESULT STDMETHODCALLTYPE QueryVendorInfo(LPWSTR* vendorInfo) override;
-  // IAMovieSetup: the plug-in registers no filter, so there is never anything to do.
-  HRESULT STDMETHODCALLTYPE Register() override { return S_FALSE; }
-  HRESULT STDMETHODCALLTYPE Unregister() override { return S_FALSE; }
+  // IAMovieSetup: from the class's registration template; S_FALSE without one.
+  HRESULT STDMETHODCALLTYPE Register() override;
+  HRESULT STDMETHODCALLTYPE Unregister() override;
 
   // Clock time since the last Run's start time.
   virtual HRESULT StreamTime(REFERENCE_TIME* time);

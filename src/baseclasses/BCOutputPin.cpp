@@ -11,6 +11,10 @@ HRESULT CreateMemoryAllocator(IMemAllocator** allocator) {
                           reinterpret_cast<void**>(allocator));
 }
 
+bool AllocatorBelow(const ALLOCATOR_PROPERTIES& actual, const ALLOCATOR_PROPERTIES& wanted) {
+  return actual.cBuffers < wanted.cBuffers || actual.cbBuffer < wanted.cbBuffer || actual.cbAlign < wanted.cbAlign;
+}
+
 HRESULT DecommitAndRelease(ComPtr<IMemAllocator>& allocator) {
   if (allocator) {
     const HRESULT hr = allocator->Decommit();

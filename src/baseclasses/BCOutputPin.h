@@ -34,6 +34,8 @@ class TBCBaseOutputPin : public TBCBasePin {
   HRESULT CompleteConnect(IPin* receivePin) override;
 
   IMemAllocator* Allocator() const { return allocator_.Get(); }
+  // The connected input pin's IMemInputPin, or null.
+  IMemInputPin* DownstreamInputPin() const { return inputPin_.Get(); }
 
  protected:
   ComPtr<IMemAllocator> allocator_;
@@ -46,6 +48,8 @@ class TBCBaseOutputPin : public TBCBasePin {
 
 // Creates the platform's memory allocator.
 HRESULT CreateMemoryAllocator(IMemAllocator** allocator);
+// Whether an allocator granted less than wanted in buffer count, size or alignment.
+bool AllocatorBelow(const ALLOCATOR_PROPERTIES& actual, const ALLOCATOR_PROPERTIES& wanted);
 // Decommits and releases a pin's allocator; when Decommit fails the allocator is kept.
 HRESULT DecommitAndRelease(ComPtr<IMemAllocator>& allocator);
 

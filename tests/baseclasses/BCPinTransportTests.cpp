@@ -17,6 +17,7 @@
 #include "baseclasses/BCMediaType.h"
 #include "baseclasses/BCOutputPin.h"
 #include "baseclasses/TestFilter.h"
+#include "baseclasses/TestPins.h"
 #include "graph/ComPtr.h"
 #include "support/ComCreate.h"
 #include "graph/HostSource.h"
@@ -28,69 +29,12 @@ using sonotape::QueryInto;
 using sonotape::TBCBaseFilter;
 using sonotape::TBCBasePin;
 using testsupport::AudioType;
+using testsupport::IsPcm;
+using testsupport::OnePinFilter;
+using testsupport::SinkPin;
+using testsupport::SourcePin;
 
 namespace {
-
-bool IsPcm(const AM_MEDIA_TYPE* type) {
-  return type != nullptr && type->majortype == MEDIATYPE_Audio && type->subtype == MEDIASUBTYPE_PCM;
-}
-
-class SourcePin : public sonotape::TBCBaseOutputPin {
- public:
-  SourcePin(TBCBaseFilter& filter, sonotape::TBCCritSec& lock) : TBCBaseOutputPin("source pin", filter, lock, L"Out") {}
-  HRESULT CheckMediaType(const AM_MEDIA_TYPE* type) override { return IsPcm(type) ? S_OK : S_FALSE; }
-  HRESULT GetMediaType(int position, AM_MEDIA_TYPE* type) override {
-    if (position != 0) return VFW_S_NO_MORE_ITEMS;
-    *type = AudioType(MEDIASUBTYPE_PCM);
-    return S_OK;
-  }
-  HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* properties) override {
-    requestedAlign = properties->cbAlign;
-    properties->cBuffers = 4;
-    properties->cbBuffer = 4096;
-    ALLOCATOR_PROPERTIES actual{};
-    return allocator->SetProperties(properties, &actual);
-  }
-  long requestedAlign = -1;
-};
-
-class SinkPin : public sonotape::TBCBaseInputPin {
- public:
-  SinkPin(TBCBaseFilter& filter, sonotape::TBCCritSec& lock) : TBCBaseInputPin("sink pin", filter, lock, L"In") {}
-  HRESULT CheckMediaType(const AM_MEDIA_TYPE* type) override { return IsPcm(type) ? S_OK : S_FALSE; }
-  HRESULT STDMETHODCALLTYPE GetAllocator(IMemAllocator** allocator) override {
-    if (refuseAllocator) {
-      *allocator = nullptr;
-      return VFW_E_NO_ALLOCATOR;
-    }
-    return TBCBaseInputPin::GetAllocator(allocator);
-  }
-  HRESULT STDMETHODCALLTYPE GetAllocatorRequirements(ALLOCATOR_PROPERTIES* properties) override {
-    if (!reportRequirements) return TBCBaseInputPin::GetAllocatorRequirements(properties);
-    *properties = {2, 1024, 0, 0};  // cbAlign 0
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE Receive(IMediaSample* sample) override {
-    const HRESULT hr = TBCBaseInputPin::Receive(sample);
-    if (hr == S_OK) ++received;
-    return hr;
-  }
-  bool refuseAllocator = false;
-  bool reportRequirements = false;
-  std::atomic<int> received{0};
-};
-
-// A filter with one pin of the given kind.
-template <typename Pin>
-class OnePinFilter : public TBCBaseFilter {
- public:
-  OnePinFilter()
-      : TBCBaseFilter("one pin filter", nullptr, std::make_unique<sonotape::TBCCritSec>(), testsupport::CLSID_TestFilter),
-        pin(*this, FilterLock()) {}
-  int GetPinCount() override { return 1; }
-  TBCBasePin* GetPin(int index) override { return index == 0 ? &pin : nullptr; }
-  Pin pin;
-};
 
 class PinTransport : public ::testing::Test {
  protected:
@@ -260,24 +204,12 @@ TEST_F(PinTransport, SamplesFromAnotherThreadWhileTheGraphChangesState) {
 
 namespace {
 
-// A source pin offering the PCM template, as a decoder would.
-class PcmSourcePin : public SourcePin {
- public:
-  using SourcePin::SourcePin;
-  HRESULT CheckMediaType(const AM_MEDIA_TYPE* type) override {
-    return IsPcm(type) && type->formattype == FORMAT_WaveFormatEx ? S_OK : S_FALSE;
-  }
-  HRESULT GetMediaType(int position, AM_MEDIA_TYPE* type) override {
-    if (position != 0) return VFW_S_NO_MORE_ITEMS;
-    return sonotape::CopyMediaType(*type, sonotape::PcmAudioMediaType());
-  }
-};
-
 TEST(PinTransportWithWine, OurOutputPinStreamsIntoTheDirectSoundRendererToCompletion) {
   ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
   {
-    auto* source = new OnePinFilter<PcmSourcePin>();
+    auto* source = new OnePinFilter<SourcePin>();
     ComPtr<IBaseFilter> sourceRef(source);
+    source->pin.formats = {*reinterpret_cast<const WAVEFORMATEX*>(sonotape::PcmAudioMediaType().pbFormat)};
     ComPtr<IBaseFilter> renderer;
     ASSERT_EQ(testsupport::CreateInstance(CLSID_DSoundRender, IID_IBaseFilter, renderer), S_OK);
     ComPtr<IGraphBuilder> graph;
