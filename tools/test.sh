@@ -28,6 +28,7 @@ bash tools/winebench.sh up || exit 1
 trap 'bash "$repo/tools/winebench.sh" down' EXIT
 run_suite "Windows x86_64 under Wine" ctest --test-dir "$build/x64" --output-on-failure -j2 --timeout 300
 run_suite "Windows i686 binary checks" ctest --test-dir "$build/x86" --output-on-failure -V
+run_suite "benchmarks (figures only)" bash tools/bench.sh
 
 printf '\n== Summary (%ss)\n' $(($(date +%s) - start))
 if [ ${#failed[@]} -gt 0 ]; then
