@@ -1,0 +1,87 @@
+#include "recorder/WavWriter.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+namespace sonotape {
+
+static_assert(std::endian::native == std::endian::little, "the format record is copied as it lies in memory");
+
+namespace {
+
+constexpr std::size_t kShortHeaderSize = 46;
+constexpr std::size_t kExtensibleHeaderSize = 68;
+constexpr std::uint64_t kRiffSizeOffset = 4;
+// The sizes are brought up to date after at least this much audio, and at least this many bytes.
+constexpr std::uint64_t kSizesSeconds = 2;
+constexpr std::uint64_t kSizesMinimumBytes = 64 * 1024;
+
+void Put32(std::uint8_t* at, std::uint32_t value) { std::memcpy(at, &value, 4); }
+
+std::uint32_t Low32(std::uint64_t value) { return static_cast<std::uint32_t>(value & 0xFFFFFFFFu); }
+
+bool IsExtensible(const PcmFormat& format) { return format.wFormatTag == kFormatExtensible; }
+
+std::uint64_t DataSizeOffset(const PcmFormat& format) { return WavHeaderSize(format) - 4; }
+
+}  // namespace
+
+std::size_t WavHeaderSize(const PcmFormat& format) {
+  return IsExtensible(format) ? kExtensibleHeaderSize : kShortHeaderSize;
+}
+
+void BuildWavHeader(const PcmFormat& format, std::uint64_t fileLength, std::uint8_t (&header)[kMaxWavHeaderSize]) {
+  const std::size_t size = WavHeaderSize(format);
+  const std::size_t formatSize = IsExtensible(format) ? sizeof(PcmFormat) : kShortFormatSize;
+  std::memset(header, 0, sizeof header);
+  std::memcpy(header, "RIFF", 4);
+  Put32(header + kRiffSizeOffset, Low32(fileLength - 8));
+  std::memcpy(header + 8, "WAVEfmt ", 8);
+  Put32(header + 16, static_cast<std::uint32_t>(formatSize));
+  std::memcpy(header + 20, &format, formatSize);
+  std::memcpy(header + 20 + formatSize, "data", 4);
+  Put32(header + size - 4, Low32(fileLength >= size ? fileLength - size : 0));
+}
+
+WavWriter::WavWriter(RecordingFile& file, const PcmFormat& format, std::uint64_t maxFileLength)
+    : file_(file),
+      format_(format),
+      maxFileLength_(maxFileLength),
+      sizesInterval_(std::max<std::uint64_t>(kSizesSeconds * format.nAvgBytesPerSec, kSizesMinimumBytes)) {}
+
+bool WavWriter::Start() {
+  std::uint8_t header[kMaxWavHeaderSize];
+  const std::size_t size = WavHeaderSize(format_);
+  BuildWavHeader(format_, size, header);
+  bytesWritten_ = file_.Append(header, size);
+  sizesWrittenAt_ = bytesWritten_;
+  return bytesWritten_ == size;
+}
+
+bool WavWriter::Fits(std::uint64_t length) const { return bytesWritten_ + length <= maxFileLength_; }
+
+void WavWriter::Write(const void* data, std::size_t length) {
+  bytesWritten_ += file_.Append(data, length);
+  if (bytesWritten_ - sizesWrittenAt_ >= sizesInterval_) {
+    WriteSizes();
+  }
+}
+
+bool WavWriter::WriteSizes() {
+  std::uint8_t header[kMaxWavHeaderSize];
+  BuildWavHeader(format_, bytesWritten_, header);
+  const std::uint64_t dataSizeOffset = DataSizeOffset(format_);
+  const bool written = file_.WriteAt(kRiffSizeOffset, header + kRiffSizeOffset, 4) &&
+                       file_.WriteAt(dataSizeOffset, header + dataSizeOffset, 4);
+  sizesWrittenAt_ = bytesWritten_;
+  return written;
+}
+
+bool WavWriter::Patch() {
+  std::uint8_t header[kMaxWavHeaderSize];
+  BuildWavHeader(format_, bytesWritten_, header);
+  return file_.WriteAt(0, header, WavHeaderSize(format_));
+}
+
+}  // namespace sonotape
