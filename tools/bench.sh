@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
-# Runs the benchmarks of the x86_64 tree on the Wine test bench and prints their figures.
-# Expects a built tree (tools/build-all.sh); brings the bench up when it is not.
+# Runs the benchmarks and prints their figures: the native tree's natively, the x86_64 tree's
+# on the Wine test bench. Expects built trees (tools/build-all.sh).
 set -uo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-bin=$repo/build/x64/bin
 status=0
-for bench in "$bin"/*_bench.exe; do
-  [ -e "$bench" ] || { echo "no benchmarks in $bin: build first" >&2; exit 1; }
-  printf '\n== Benchmark: %s\n' "$(basename "$bench" .exe)"
+found=0
+for bench in "$repo"/build/native/bin/*_bench; do
+  [ -x "$bench" ] || continue
+  found=1
+  printf '\n== Benchmark (native): %s\n' "$(basename "$bench")"
+  "$bench" || status=1
+done
+for bench in "$repo"/build/x64/bin/*_bench.exe; do
+  [ -e "$bench" ] || continue
+  found=1
+  printf '\n== Benchmark (Wine): %s\n' "$(basename "$bench" .exe)"
   "$repo/tools/wine-run" "$bench" 2> >(grep -v '^ALSA lib' >&2) || status=1
 done
+[ $found -eq 1 ] || { echo "no benchmarks found: build first" >&2; exit 1; }
 exit $status

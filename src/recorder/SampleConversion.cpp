@@ -20,7 +20,16 @@ struct Int24 {
   static constexpr unsigned kBytes = 3;
   static constexpr float kScale = 1.0f / 8388608.0f;
   static float Read(const std::uint8_t* p) { return static_cast<float>(Read24(p)); }
+  // One 4-byte load: reads a byte past the sample, so never for a buffer's last frame.
+  static float ReadWide(const std::uint8_t* p) {
+    std::uint32_t value;
+    std::memcpy(&value, p, sizeof value);
+    return static_cast<float>(static_cast<std::int32_t>(value << 8) >> 8);
+  }
 };
+
+template <typename Sample>
+concept HasWideRead = requires(const std::uint8_t* p) { Sample::ReadWide(p); };
 
 struct Int32 {
   static constexpr unsigned kBytes = 4;
@@ -49,7 +58,16 @@ void Deinterleave(const std::uint8_t* data, std::size_t frames, float* const* de
   const float factor = Sample::kScale * gain;
   float* out[Channels];
   for (unsigned j = 0; j < Channels; ++j) out[j] = dest[j];
-  for (std::size_t f = 0; f < frames; ++f) {
+  std::size_t f = 0;
+  if constexpr (HasWideRead<Sample>) {
+    for (; f + 1 < frames; ++f) {
+      for (unsigned j = 0; j < Channels; ++j) {
+        out[j][f] = Sample::ReadWide(data + j * Sample::kBytes) * factor;
+      }
+      data += Channels * Sample::kBytes;
+    }
+  }
+  for (; f < frames; ++f) {
     for (unsigned j = 0; j < Channels; ++j) {
       out[j][f] = Sample::Read(data + j * Sample::kBytes) * factor;
     }

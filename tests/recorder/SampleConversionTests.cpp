@@ -63,10 +63,13 @@ TEST(ConvertForMp3, ScalesToTheSixteenBitRangeInChunks) {
   EXPECT_EQ(monoRight[0], 7.0f);
 
   // 24 bits to the 16-bit range, 32-bit integers likewise.
-  const std::uint8_t deep[] = {0x00, 0x00, 0x80, 0x00, 0x01, 0x00};  // -8388608, 256
-  ConvertForMp3(Format(2, 24), skIntegerPcm, deep, 6, 4, monoLeft, monoRight, [](std::size_t) {});
+  const std::uint8_t deep[] = {0x00, 0x00, 0x80, 0x00, 0x01, 0x00,   // -8388608, 256
+                               0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF};  // 8388607, -1
+  ConvertForMp3(Format(2, 24), skIntegerPcm, deep, 12, 4, monoLeft, monoRight, [](std::size_t) {});
   EXPECT_EQ(monoLeft[0], -32768.0f);
   EXPECT_EQ(monoRight[0], 1.0f);
+  EXPECT_EQ(monoLeft[1], 8388607.0f / 256.0f);
+  EXPECT_EQ(monoRight[1], -1.0f / 256.0f);
   const auto wide = Bytes<std::int32_t>({65536, -2147483647 - 1});
   ConvertForMp3(Format(2, 32), skIntegerPcm, wide.data(), 8, 4, monoLeft, monoRight, [](std::size_t) {});
   EXPECT_EQ(monoLeft[0], 1.0f);
