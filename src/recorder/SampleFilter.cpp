@@ -1,0 +1,123 @@
+#include "recorder/SampleFilter.h"
+
+#include <cstring>
+
+#include <mmreg.h>
+
+namespace sonotape {
+
+namespace {
+
+bool IsTappedSubtype(const GUID& subtype) {
+  return subtype == MEDIASUBTYPE_PCM || subtype == MEDIASUBTYPE_IEEE_FLOAT || subtype == MEDIASUBTYPE_DOLBY_AC3_SPDIF;
+}
+
+}  // namespace
+
+TSampleFilter::TSampleFilter() : TBCTransInPlaceFilter("Sample Filter", nullptr, CLSID_SampleFilter, false) {}
+
+HRESULT TSampleFilter::NonDelegatingQueryInterface(REFIID iid, void** out) {
+  if (out != nullptr && iid == IID_ISampleInterface) {
+    return GetInterface(static_cast<ISampleInterface*>(this), out);
+  }
+  return TBCTransInPlaceFilter::NonDelegatingQueryInterface(iid, out);
+}
+
+void TSampleFilter::ResetFormat() {
+  format_ = PcmFormat{};
+  kind_ = skUnsupported;
+}
+
+HRESULT TSampleFilter::SetMediaType(PIN_DIRECTION direction, const AM_MEDIA_TYPE* type) {
+  if (direction == PINDIR_OUTPUT) {
+    return S_OK;
+  }
+  TBCAutoLock lock(formatLock_);
+  if (type == nullptr) {
+    ResetFormat();
+    return E_POINTER;
+  }
+  formatChanged_ = true;
+  if (type->majortype != MEDIATYPE_Audio || !IsTappedSubtype(type->subtype) ||
+      type->formattype != FORMAT_WaveFormatEx) {
+    ResetFormat();
+    return S_OK;  // accepted, but nothing to record
+  }
+  if (type->pbFormat == nullptr) {
+    ResetFormat();
+    return E_POINTER;
+  }
+  PcmFormat evaluated{};
+  const SampleKind kind = EvaluateWaveFormat(type->pbFormat, type->cbFormat, evaluated);
+  formatChanged_ = FormatChanged(kind_, format_, kind, evaluated);
+  format_ = evaluated;
+  kind_ = kind;
+  return S_OK;
+}
+
+void TSampleFilter::CallBack(IMediaSample* sample) {
+  TBCAutoLock lock(callbackLock_);
+  if (callback_.code == nullptr) {
+    return;
+  }
+  BYTE* data = nullptr;
+  if (FAILED(sample->GetPointer(&data))) {
+    return;
+  }
+  const long length = sample->GetActualDataLength();
+  if (length > 0) {
+    try {
+      callback_.code(callback_.context, data, length);
+    } catch (...) {
+      // the recorder's failure must not stop the host's audio
+    }
+  }
+}
+
+HRESULT TSampleFilter::Receive(IMediaSample* sample) {
+  AM_MEDIA_TYPE* type = nullptr;
+  if (sample->GetMediaType(&type) == S_OK) {
+    SetMediaType(PINDIR_INPUT, type);
+    DeleteMediaType(type);
+  }
+  CallBack(sample);
+  return OutputPin()->Deliver(sample);  // not connected: VFW_E_NOT_CONNECTED
+}
+
+void TSampleFilter::GetCallback(SampleCallback* callback) {
+  TBCAutoLock lock(callbackLock_);
+  *callback = callback_;
+}
+
+void TSampleFilter::SetCallback(SampleCallbackCode code, void* context) {
+  TBCAutoLock lock(callbackLock_);
+  callback_ = {code, context};
+  SetFormatChanged(FALSE);
+}
+
+void TSampleFilter::GetFormat(void* format) {
+  TBCAutoLock lock(formatLock_);
+  std::memcpy(format, &format_, 20);
+}
+
+void TSampleFilter::GetFormatEx(PcmFormat* format) {
+  TBCAutoLock lock(formatLock_);
+  *format = format_;
+}
+
+std::uint8_t TSampleFilter::GetSampleKind() {
+  TBCAutoLock lock(formatLock_);
+  return kind_;
+}
+
+BOOL TSampleFilter::GetFormatChanged() {
+  TBCAutoLock lock(formatLock_);
+  return formatChanged_ ? TRUE : FALSE;
+}
+
+void TSampleFilter::SetFormatChanged(BOOL changed) {
+  TBCAutoLock lock(formatLock_);
+  formatChanged_ = changed != FALSE;
+}
+
+}  // namespace sonotape

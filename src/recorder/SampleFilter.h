@@ -1,0 +1,48 @@
+#pragma once
+// The audio tap: an in-place filter that accepts every type, evaluates the input format, hands
+// every sample's data to the recorder's callback and passes the very same sample on.
+
+#include "baseclasses/BCTransInPlaceFilter.h"
+#include "recorder/SampleInterface.h"
+
+namespace sonotape {
+
+class TSampleFilter : public TBCTransInPlaceFilter, public ISampleInterface {
+ public:
+  TSampleFilter();
+
+  TBC_DELEGATING_IUNKNOWN
+  HRESULT NonDelegatingQueryInterface(REFIID iid, void** out) override;
+
+  HRESULT CheckInputType(const AM_MEDIA_TYPE* /*type*/) override { return S_OK; }
+  HRESULT SetMediaType(PIN_DIRECTION direction, const AM_MEDIA_TYPE* type) override;
+  HRESULT Receive(IMediaSample* sample) override;
+  HRESULT Transform(IMediaSample* /*sample*/) override { return S_OK; }
+
+  // ISampleInterface
+  void STDMETHODCALLTYPE Lock() override { callbackLock_.Lock(); }
+  void STDMETHODCALLTYPE Unlock() override { callbackLock_.Unlock(); }
+  void STDMETHODCALLTYPE GetCallback(SampleCallback* callback) override;
+  void STDMETHODCALLTYPE SetCallback(SampleCallbackCode code, void* context) override;
+  void STDMETHODCALLTYPE GetFormat(void* format) override;
+  void STDMETHODCALLTYPE GetFormatEx(PcmFormat* format) override;
+  std::uint8_t STDMETHODCALLTYPE GetSampleKind() override;
+  BOOL STDMETHODCALLTYPE GetFormatChanged() override;
+  void STDMETHODCALLTYPE SetFormatChanged(BOOL changed) override;
+
+ private:
+  void ResetFormat();
+  void CallBack(IMediaSample* sample);
+
+  // Held around the callback only: taking the receive lock instead would make the window
+  // thread wait while a paused renderer holds a delivery.
+  TBCCritSec callbackLock_;
+  SampleCallback callback_;
+  // Guards the format fields, which the streaming thread writes and the window thread reads.
+  TBCCritSec formatLock_;
+  PcmFormat format_{};
+  SampleKind kind_ = skUnsupported;
+  bool formatChanged_ = false;
+};
+
+}  // namespace sonotape
