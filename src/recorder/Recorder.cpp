@@ -1,0 +1,214 @@
+#include "recorder/Recorder.h"
+
+#include <new>
+
+namespace sonotape {
+
+namespace {
+
+bool FolderExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+}  // namespace
+
+Recorder::Recorder(RecorderView& view, std::uint64_t maxFileLength) : view_(view), maxFileLength_(maxFileLength) {}
+
+Recorder::~Recorder() { SetRecording(false); }
+
+void Recorder::AttachGraph(IGraphBuilder* graph) { graph_ = graph; }
+
+void Recorder::DetachGraph() {
+  SetRecording(false);
+  tap_ = {};
+  graph_.Reset();
+}
+
+int Recorder::RecorderMessage(const std::string& text, unsigned flags) {
+  return text.empty() || silent_ ? 0 : view_.ShowMessage(text, flags);
+}
+
+bool Recorder::ConnectTap() {
+  std::string failure;
+  const bool connected = sonotape::ConnectTap(graph_.Get(), tap_, failure);
+  RecorderMessage(failure, kErrorIcon);
+  return connected;
+}
+
+void Recorder::SetNaming(const FileNaming& naming) {
+  std::lock_guard<std::mutex> guard(namingLock_);
+  naming_ = naming;
+}
+
+OutputName Recorder::LastName() {
+  std::lock_guard<std::mutex> guard(namingLock_);
+  return lastName_;
+}
+
+RecordingStats Recorder::ReadRecordingStats() {
+  ISampleInterface* samples = tap_.sampleIntf.Get();
+  if (samples != nullptr) {
+    samples->Lock();
+  }
+  const RecordingStats stats{recordedSeconds_, bytesWritten_};
+  if (samples != nullptr) {
+    samples->Unlock();
+  }
+  return stats;
+}
+
+bool Recorder::OpenOutputFile() {
+  bytesWritten_ = 0;
+  OutputName name;
+  {
+    std::lock_guard<std::mutex> guard(namingLock_);
+    naming_.format = recordingFormat_;
+    lastName_ = BuildOutputFileName(naming_, view_.Now(), FolderExists, FileExists);
+    name = lastName_;
+  }
+  if (name.fileName.empty() || !file_.Open(name.fileName)) {
+    RecorderMessage("Creating the file \r\n" + name.fileName + "\r\nfailed", kErrorIcon);
+    return false;
+  }
+  return true;
+}
+
+void Recorder::CloseOutputFile() {
+  file_.Close();
+  wav_.reset();
+}
+
+bool Recorder::StartWavFile() {
+  if (!OpenOutputFile()) {
+    return false;
+  }
+  wav_.reset(new (std::nothrow) WavWriter(file_, pcmFormat_, maxFileLength_));
+  if (!wav_ || !wav_->Start()) {
+    bytesWritten_ = wav_ ? wav_->BytesWritten() : 0;
+    RecorderMessage("Writing the file \r\n" + LastName().fileName + "\r\nfailed", kErrorIcon);
+    return false;
+  }
+  bytesWritten_ = wav_->BytesWritten();
+  return true;
+}
+
+void Recorder::FinishRecording() {
+  if (!file_.IsOpen()) {
+    return;
+  }
+  if (recordingFormat_ == rfWav && wav_) {
+    wav_->Patch();
+  }
+  CloseOutputFile();
+}
+
+bool Recorder::PrepareRecording(bool onStreamingThread) {
+  if (!graph_) {
+    return false;
+  }
+  // The streaming thread must not enumerate the host's graph: the tap it runs in is known.
+  if (!onStreamingThread && !ConnectTap()) {
+    return false;
+  }
+  if (!tap_.tapFilter) {
+    RecorderMessage("No connection to the filter graph - cannot record", kErrorIcon);
+    return false;
+  }
+  ISampleInterface& samples = *tap_.sampleIntf.Get();
+  sampleKind_ = static_cast<SampleKind>(samples.GetSampleKind());
+  if (sampleKind_ == skUnsupported) {
+    RecorderMessage("Cannot record - the data format delivered by the decoder\r\nis not supported", kErrorIcon);
+    return false;
+  }
+  const PcmFormat previous = pcmFormat_;
+  samples.GetFormatEx(&pcmFormat_);
+  const bool started = recordingFormat_ == rfWav && StartWavFile();
+  if (!started) {
+    CloseOutputFile();
+    pcmFormat_ = previous;
+    return false;
+  }
+  recordedSeconds_ = 0;
+  return true;
+}
+
+void Recorder::SetRecording(bool on) {
+  const std::uint8_t state = recState_;
+  if (((state & rsRecording) != 0) == on || (state & rsStopping) != 0) {
+    return;
+  }
+  if (on) {
+    if (!PrepareRecording(false)) {
+      CloseOutputFile();
+      return;
+    }
+    tap_.sampleIntf->SetCallback(&Recorder::OnSampleBuffer, this);
+    recState_ = rsRecording;
+  } else {
+    if (tap_.sampleIntf) {
+      tap_.sampleIntf->SetCallback(nullptr, nullptr);  // waits for a buffer in progress
+    }
+    recState_ = state | rsStopping;
+    FinishRecording();
+    recState_ = 0;
+  }
+  view_.RecorderStateChanged();
+}
+
+void Recorder::SetPaused(bool on) {
+  const std::uint8_t state = recState_;
+  if (((state & rsPaused) != 0) == on || (state & rsStopping) != 0) {
+    return;
+  }
+  recState_ = on ? (state | rsPaused) : (state & ~rsPaused);
+  view_.RecorderStateChanged();
+}
+
+void Recorder::ContinueInNewFile() {
+  silent_ = true;
+  FinishRecording();
+  if (tap_.sampleIntf->GetSampleKind() != skUnsupported && PrepareRecording(true)) {
+    view_.PostNewFile();
+  }
+  silent_ = false;
+}
+
+void Recorder::ProcessBuffer(const std::uint8_t* data, std::uint32_t length) {
+  ISampleInterface& samples = *tap_.sampleIntf.Get();
+  if (samples.GetFormatChanged()) {
+    samples.SetFormatChanged(FALSE);
+    ContinueInNewFile();
+  }
+  if (!file_.IsOpen()) {
+    return;  // an unsupported format, or a failed restart: wait for the next change
+  }
+  if (recordingFormat_ == rfWav) {
+    // A WAV file must not wrap its sizes: the recording goes on in the next file.
+    if (!wav_->Fits(length)) {
+      ContinueInNewFile();
+      if (!file_.IsOpen()) {
+        return;
+      }
+    }
+    wav_->Write(data, length);
+    bytesWritten_ = wav_->BytesWritten();
+  }
+  recordedSeconds_ += static_cast<double>(length) / pcmFormat_.nAvgBytesPerSec;
+}
+
+void Recorder::OnSampleBuffer(void* context, const std::uint8_t* data, std::int32_t length) {
+  auto* self = static_cast<Recorder*>(context);
+  if (self->recState_ != rsRecording || length <= 0) {
+    return;  // idle, paused or stopping: the buffer is dropped
+  }
+  try {
+    self->ProcessBuffer(data, static_cast<std::uint32_t>(length));
+  } catch (...) {
+    // the buffer is lost, the next one is processed normally
+  }
+}
+
+}  // namespace sonotape

@@ -1,0 +1,110 @@
+#pragma once
+// The recording engine behind the tool window: the host graph and the tap in it, the recorder
+// state, the output file and its writer, and the per-buffer path on the streaming thread.
+//
+// Threads: everything but OnSampleBuffer runs on the window thread. OnSampleBuffer runs on the
+// host's streaming thread under the tap's callback lock; it never calls into the host's graph
+// and only posts to the window.
+
+#include <windows.h>
+#include <dshow.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "recorder/OutputFile.h"
+#include "recorder/OutputFileName.h"
+#include "recorder/PcmFormat.h"
+#include "recorder/TapSplice.h"
+#include "recorder/WavWriter.h"
+
+namespace sonotape {
+
+enum RecorderFlag : std::uint8_t { rsRecording = 1, rsPaused = 2, rsStopping = 8 };
+
+// What the recorder needs of its window.
+class RecorderView {
+ public:
+  virtual ~RecorderView() = default;
+  // Shows text with the message box flags; the recorder has already applied silent mode.
+  virtual int ShowMessage(const std::string& text, unsigned flags) = 0;
+  // The state changed: captions, buttons, menu check.
+  virtual void RecorderStateChanged() = 0;
+  // From the streaming thread: a new output file was started (WM_RECORDER_NOTIFY 3).
+  virtual void PostNewFile() = 0;
+  // The local time for file names.
+  virtual LocalTime Now() = 0;
+};
+
+struct RecordingStats {
+  double seconds = 0;
+  std::uint64_t bytes = 0;
+};
+
+class Recorder {
+ public:
+  static constexpr unsigned kErrorIcon = 0x10;
+
+  // maxFileLength lowers the WAV file limit for tests.
+  explicit Recorder(RecorderView& view, std::uint64_t maxFileLength = WavWriter::kMaxFileLength);
+  ~Recorder();
+  Recorder(const Recorder&) = delete;
+  Recorder& operator=(const Recorder&) = delete;
+
+  void AttachGraph(IGraphBuilder* graph);
+  void DetachGraph();
+  IGraphBuilder* Graph() const { return graph_.Get(); }
+  // Splices the tap (or finds it); messages unless silent.
+  bool ConnectTap();
+
+  // The only ways the state changes; requests that change nothing, or come during a stop, are
+  // ignored.
+  void SetRecording(bool on);
+  void SetPaused(bool on);
+  std::uint8_t State() const { return recState_; }
+
+  // The window thread keeps this current; the streaming thread names files from it.
+  void SetNaming(const FileNaming& naming);
+  // The name and folder the last file name was built with, for the window's boxes.
+  OutputName LastName();
+  void SetRecordingFormat(RecordingFormat format) { recordingFormat_ = format; }
+
+  RecordingStats ReadRecordingStats();
+  void SetSilent(bool silent) { silent_ = silent; }
+  int RecorderMessage(const std::string& text, unsigned flags);
+
+  // The tap's callback.
+  static void OnSampleBuffer(void* context, const std::uint8_t* data, std::int32_t length);
+
+ private:
+  bool PrepareRecording(bool onStreamingThread);
+  bool StartWavFile();
+  bool OpenOutputFile();
+  void CloseOutputFile();
+  void FinishRecording();
+  // Closes the current file and opens the next, as after a format change.
+  void ContinueInNewFile();
+  void ProcessBuffer(const std::uint8_t* data, std::uint32_t length);
+
+  RecorderView& view_;
+  const std::uint64_t maxFileLength_;
+  ComPtr<IGraphBuilder> graph_;
+  TapConnection tap_;
+  std::atomic<std::uint8_t> recState_{0};
+  std::atomic<bool> silent_{false};
+  SampleKind sampleKind_ = skUnsupported;
+  PcmFormat pcmFormat_{};
+  std::atomic<RecordingFormat> recordingFormat_{rfWav};
+  OutputFile file_;
+  std::unique_ptr<WavWriter> wav_;
+  std::uint64_t bytesWritten_ = 0;
+  double recordedSeconds_ = 0;
+  std::mutex namingLock_;
+  FileNaming naming_;
+  OutputName lastName_;
+};
+
+}  // namespace sonotape
