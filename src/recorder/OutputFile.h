@@ -1,6 +1,6 @@
 #pragma once
 // The recording's output file: created empty, then held open for writing while others may
-// read it. Every write names its offset, so rewriting the header never moves the end.
+// read it. Appends go to the end; rewriting the header leaves the end where it was.
 
 #include <windows.h>
 
@@ -26,8 +26,8 @@ class OutputFile final : public RecordingFile {
   bool WriteAt(std::uint64_t offset, const void* data, std::size_t size) override;
 
  private:
-  // The bytes written at offset, all of them or fewer on an error.
-  std::size_t WriteAtOffset(std::uint64_t offset, const void* data, std::size_t size);
+  // The bytes written (at the current position, or at at's offset), all or fewer on an error.
+  std::size_t Write(const void* data, std::size_t size, OVERLAPPED* at);
 
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   std::uint64_t end_ = 0;

@@ -71,9 +71,9 @@ void WavWriter::Write(const void* data, std::size_t length) {
 bool WavWriter::WriteSizes() {
   std::uint8_t header[kMaxWavHeaderSize];
   BuildWavHeader(format_, bytesWritten_, header);
-  const std::uint64_t dataSizeOffset = DataSizeOffset(format_);
-  const bool written = file_.WriteAt(kRiffSizeOffset, header + kRiffSizeOffset, 4) &&
-                       file_.WriteAt(dataSizeOffset, header + dataSizeOffset, 4);
+  // One write from the RIFF size through the data size: the bytes between are unchanged.
+  const std::uint64_t end = DataSizeOffset(format_) + 4;
+  const bool written = file_.WriteAt(kRiffSizeOffset, header + kRiffSizeOffset, end - kRiffSizeOffset);
   sizesWrittenAt_ = bytesWritten_;
   return written;
 }
