@@ -56,6 +56,8 @@ class Recorder {
 
   void AttachGraph(IGraphBuilder* graph);
   void DetachGraph();
+  // Drops the graph reference but keeps the tap and its interface.
+  void ReleaseGraph() { graph_.Reset(); }
   IGraphBuilder* Graph() const { return graph_.Get(); }
   // Splices the tap (or finds it); messages unless silent.
   bool ConnectTap();

@@ -2,12 +2,46 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <new>
 #include <type_traits>
 
+#include "recorder/SonotapeWindow.h"
+#include "recorder/WindowIds.h"
 #include "shell/PluginExports.h"
 #include "shell/PluginIdentity.h"
 
+namespace {
+
+// The module's three singletons: its instance, the tool window and the plug-in menu.
+HINSTANCE pluginModule = nullptr;
+std::unique_ptr<sonotape::TfrmSonotape> mainWindow;
+HMENU pluginMenu = nullptr;
+
+// Runs body unless it throws: nothing may cross the boundary to the host.
+template <typename Result, typename Body>
+Result Guarded(Result fallback, Body body) {
+  try {
+    return body();
+  } catch (...) {
+    return fallback;
+  }
+}
+
+}  // namespace
+
 extern "C" {
+
+BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    pluginModule = module;
+    DisableThreadLibraryCalls(module);
+  } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr && pluginMenu != nullptr) {
+    DestroyMenu(pluginMenu);  // on FreeLibrary only: at process exit the system cleans up
+    pluginMenu = nullptr;
+  }
+  return TRUE;
+}
 
 const char* Version() { return sonotape::kPluginVersion; }
 
@@ -19,19 +53,67 @@ const char* PluginName() { return sonotape::kPluginName; }
 
 INT32 PluginPriority() { return sonotape::kPluginPriority; }
 
-void WINAPI SetMenuHandle(HMENU /*hostMenu*/) {}
+void WINAPI SetMenuHandle(HMENU hostMenu) {
+  if (pluginMenu != nullptr) {
+    return;
+  }
+  pluginMenu = CreatePopupMenu();
+  if (pluginMenu == nullptr) {
+    return;
+  }
+  AppendMenuA(pluginMenu, MF_STRING, sonotape::kMenuItemId, PluginName());
+  InsertMenuA(hostMenu, static_cast<UINT>(-1), MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(pluginMenu),
+              nullptr);
+  if (mainWindow) {
+    mainWindow->SetPluginMenu(pluginMenu);
+  }
+}
 
-void WINAPI MenuItemClick(INT32 /*commandId*/) {}
+void WINAPI MenuItemClick(INT32 commandId) {
+  if (mainWindow && commandId == static_cast<INT32>(sonotape::kMenuItemId)) {
+    mainWindow->Show();
+  }
+}
 
-void WINAPI SetAppHandle(HWND /*hostWindow*/, INT32 /*ignored*/) {}
+void WINAPI SetAppHandle(HWND hostWindow, INT32 /*ignored*/) {
+  Guarded(0, [hostWindow] {
+    if (!mainWindow) {
+      auto window = std::make_unique<sonotape::TfrmSonotape>(pluginModule);
+      if (!window->Create(hostWindow)) {
+        return 0;
+      }
+      mainWindow = std::move(window);
+    }
+    mainWindow->SetHostWindow(hostWindow);
+    mainWindow->SetPluginMenu(pluginMenu);
+    return 0;
+  });
+}
 
-void WINAPI GetGraph(IFilterGraph* /*graph*/, INT32 /*ignored1*/, INT32 /*ignored2*/) {}
+void WINAPI GetGraph(IFilterGraph* graph, INT32 /*ignored1*/, INT32 /*ignored2*/) {
+  Guarded(0, [graph] { return mainWindow ? (mainWindow->AttachGraph(graph), 0) : 0; });
+}
 
-void StopGraph() {}
+void StopGraph() {
+  Guarded(0, [] { return mainWindow ? (mainWindow->DetachGraph(), 0) : 0; });
+}
 
-BOOL WINAPI Execute(INT32 /*ignored1*/, INT32 /*ignored2*/) { return FALSE; }
+BOOL WINAPI Execute(INT32 /*ignored1*/, INT32 /*ignored2*/) {
+  return Guarded(FALSE, [] { return mainWindow ? mainWindow->Execute() : FALSE; });
+}
 
-INT32 WINAPI EventMsg(INT32 /*eventType*/, void* /*record*/) { return 0; }
+INT32 WINAPI EventMsg(INT32 eventType, void* record) {
+  return Guarded(0, [eventType, record] {
+    if (!mainWindow) {
+      return 0;
+    }
+    if (eventType == 0) {
+      mainWindow.reset();  // stops recording and destroys the window
+      return 0;
+    }
+    return mainWindow->EventMsg(eventType, record);
+  });
+}
 
 }  // extern "C"
 

@@ -64,6 +64,7 @@ HRESULT SourcePin::DeliverBuffer(long length, BYTE fill, REFERENCE_TIME start, R
   ComPtr<IMediaSample> sample;
   HRESULT hr = GetDeliveryBuffer(sample.GetAddressOf(), nullptr, nullptr, 0);
   if (FAILED(hr)) return hr;
+  if (length > sample->GetSize()) return E_INVALIDARG;
   BYTE* data = nullptr;
   sample->GetPointer(&data);
   std::fill(data, data + length, fill);

@@ -1,0 +1,195 @@
+// The real Sonotape.dll driven as a host drives it: its exports, its window found by class
+// name, its buttons clicked and its command messages sent, recording from a host-like graph.
+
+#include <windows.h>
+#include <dshow.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "HostWindow.h"
+#include "PluginLibrary.h"
+#include "baseclasses/TestPins.h"
+#include "graph/ComPtr.h"
+#include "recorder/WindowIds.h"
+#include "shell/TimerRecord.h"
+#include "support/ComCreate.h"
+#include "support/TempFolder.h"
+
+using sonotape::ComPtr;
+using sonotape::QueryInto;
+
+namespace {
+
+std::string TextOf(HWND window) {
+  char text[256] = "";
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+double NowAsDate() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  double date = 0;
+  SystemTimeToVariantTime(&now, &date);
+  return date;
+}
+
+class PluginWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+    std::string error;
+    ASSERT_TRUE(plugin.Load(devhost::PathBesideExecutable("Sonotape.dll"), error)) << error;
+    ASSERT_TRUE(host.Create(false));
+    Exports().SetMenuHandle(host.MenuBar());
+    Exports().SetAppHandle(host.Handle(), 0);
+    window = FindWindowA("TfrmSonotape", nullptr);
+    ASSERT_NE(window, nullptr);
+
+    source = new testsupport::OnePinFilter<testsupport::SourcePin>();
+    source->pin.formats = {{WAVE_FORMAT_PCM, 2, 48000, 192000, 4, 16, 0}};
+    source->pin.bufferSize = 19200;
+    refs[0] = source;
+    refs[1] = new testsupport::OnePinFilter<testsupport::SinkPin>();
+    ASSERT_EQ(testsupport::CreateInstance(CLSID_FilterGraph, IID_IGraphBuilder, graph), S_OK);
+    ASSERT_EQ(graph->AddFilter(refs[0].Get(), L"decoder"), S_OK);
+    ASSERT_EQ(graph->AddFilter(refs[1].Get(), L"renderer"), S_OK);
+    ASSERT_EQ(graph->ConnectDirect(&source->pin, testsupport::FirstPin(refs[1].Get(), PINDIR_INPUT).Get(), nullptr),
+              S_OK);
+    ASSERT_EQ(QueryInto(graph.Get(), IID_IMediaControl, control), S_OK);
+    ASSERT_TRUE(SUCCEEDED(control->Run()));
+  }
+  void TearDown() override {
+    if (plugin.IsLoaded()) {
+      Exports().StopGraph();
+      Exports().EventMsg(0, nullptr);
+    }
+    if (control) control->Stop();
+    control.Reset();
+    graph.Reset();
+    for (auto& ref : refs) ref.Reset();
+    host.Destroy();
+    plugin.Unload();
+    CoUninitialize();
+  }
+  const devhost::PluginExports& Exports() const { return plugin.Exports(); }
+  HWND Item(int id) const { return GetDlgItem(window, id); }
+  LRESULT Command(WPARAM command) { return SendMessageA(window, sonotape::HostCommandMessage, command, 0); }
+  void Click(int id) { SendMessageA(Item(id), BM_CLICK, 0, 0); }
+  void AttachAndName(const char* name) {
+    Exports().GetGraph(reinterpret_cast<IFilterGraph*>(graph.Get()), 0, 0);
+    SetWindowTextA(Item(sonotape::edOutput), folder.Path().c_str());
+    SetWindowTextA(Item(sonotape::edFilename), name);
+  }
+  std::vector<char> Recorded(const std::string& name) {
+    std::ifstream in(folder.File(name), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+
+  devhost::PluginLibrary plugin;
+  devhost::HostWindow host;
+  HWND window = nullptr;
+  testsupport::TempFolder folder;
+  testsupport::OnePinFilter<testsupport::SourcePin>* source = nullptr;
+  ComPtr<IBaseFilter> refs[2];
+  ComPtr<IGraphBuilder> graph;
+  ComPtr<IMediaControl> control;
+};
+
+TEST_F(PluginWindow, ButtonsAndCommandsRecordWithCaptionsStatesAndTheMenuCheck) {
+  EXPECT_FALSE(IsWindowVisible(window));
+  EXPECT_EQ(TextOf(window), "Sonotape 4.0");
+  EXPECT_EQ(Command(0), static_cast<LRESULT>(sonotape::HostCommandMessage));
+  EXPECT_EQ(Command(8), 1024);
+  EXPECT_EQ(Command(5), 0);
+  Command(3);  // pause while idle: nothing
+  EXPECT_EQ(Command(5), 0);
+  EXPECT_FALSE(IsWindowEnabled(Item(sonotape::btnPause)));
+  Exports().MenuItemClick(1);
+  EXPECT_FALSE(IsWindowVisible(window));
+  Exports().MenuItemClick(sonotape::kMenuItemId);
+  EXPECT_TRUE(IsWindowVisible(window));
+
+  AttachAndName("take");
+  Click(sonotape::cbAutoCreate);  // off: no date in the name
+  Click(sonotape::btnRecord);
+  ASSERT_EQ(Command(5), 1);
+  EXPECT_EQ(TextOf(window), "Rec: take.wav");
+  EXPECT_EQ(TextOf(Item(sonotape::btnRecord)), "&Stop");
+  EXPECT_TRUE(IsWindowEnabled(Item(sonotape::btnPause)));
+  EXPECT_FALSE(IsWindowEnabled(Item(sonotape::edFilename)));
+  HMENU menu = GetSubMenu(host.MenuBar(), GetMenuItemCount(host.MenuBar()) - 1);
+  EXPECT_NE(GetMenuState(menu, sonotape::kMenuItemId, MF_BYCOMMAND) & MF_CHECKED, 0u);
+
+  ASSERT_EQ(source->pin.DeliverBuffer(19200, 9, 0, 1000000), S_OK);  // 0.1 s
+  Command(3);
+  EXPECT_EQ(Command(5), 2);
+  EXPECT_EQ(TextOf(window), "Sonotape 4.0 (Rec Pause)");
+  EXPECT_EQ(TextOf(Item(sonotape::btnPause)), "&Continue");
+  ASSERT_EQ(source->pin.DeliverBuffer(19200, 1, 0, 1000000), S_OK);  // dropped
+  Command(4);
+  ASSERT_EQ(source->pin.DeliverBuffer(19200, 9, 0, 1000000), S_OK);
+  EXPECT_EQ(Command(6), 0);  // 0.2 s rounds to 0
+  EXPECT_EQ(Command(7), 0);  // WAV
+
+  Click(sonotape::btnRecord);
+  EXPECT_EQ(Command(5), 0);
+  EXPECT_EQ(TextOf(window), "Sonotape 4.0");
+  EXPECT_EQ(GetMenuState(menu, sonotape::kMenuItemId, MF_BYCOMMAND) & MF_CHECKED, 0u);
+  EXPECT_EQ(TextOf(Item(sonotape::lblFileSize)), "Written: 0.0 MB");
+  const std::vector<char> file = Recorded("take.wav");
+  ASSERT_EQ(file.size(), 46u + 2 * 19200u);
+  EXPECT_EQ(file[46], 9);
+  EXPECT_EQ(file.back(), 9);
+
+  EXPECT_EQ(Exports().Execute(0, 0), FALSE);  // idle: nothing to keep, the graph released
+  EXPECT_EQ(Exports().EventMsg(1002, nullptr), 0);  // the host closes
+  Exports().GetGraph(reinterpret_cast<IFilterGraph*>(graph.Get()), 0, 0);
+  SetWindowTextA(Item(sonotape::edFilename), "take");
+  Command(1);  // a remote start names the next file
+  EXPECT_EQ(TextOf(window), "Rec: take 01.wav");
+  EXPECT_EQ(Exports().Execute(0, 0), FALSE);  // after 1002 it stops without asking
+  EXPECT_EQ(Command(5), 0);
+}
+
+TEST_F(PluginWindow, TimerRecordingsStartFromTheMessageLoopAndStopOnTheirEvents) {
+  AttachAndName("typed");
+  EXPECT_EQ(Exports().EventMsg(11, nullptr), 0);  // idle
+  const double now = NowAsDate();
+  const double day = static_cast<double>(static_cast<long>(now));
+  sonotape::TimerRecordInfo entry{"Late News", "One", now - day, now - day + 0.01, day, 5, 0, 0, 1};
+  EXPECT_EQ(Exports().EventMsg(1, &entry), 0);  // not a kind the plug-in records
+  entry.RecordKind = 2;
+  ASSERT_EQ(Exports().EventMsg(1, &entry), 1);
+  EXPECT_EQ(Command(5), 0);  // the start waits for the message loop
+  devhost::HostWindow::PumpMessages();
+  ASSERT_EQ(Command(5), 1);
+  EXPECT_TRUE(IsWindowVisible(window));
+  EXPECT_EQ(TextOf(window).rfind("Rec: Late News ", 0), 0u);  // the title and the time
+  EXPECT_EQ(Exports().EventMsg(1, &entry), 0);  // already recording
+  EXPECT_EQ(Exports().EventMsg(11, nullptr), 1);
+
+  sonotape::TimerRecordInfo other = entry;
+  other.Channel = "Two";
+  other.ChangeKind = 1;
+  EXPECT_EQ(Exports().EventMsg(11, &other), 0);
+  EXPECT_EQ(Command(5), 1);
+  other.Channel = nullptr;  // a host's empty text
+  EXPECT_EQ(Exports().EventMsg(11, &other), 0);
+  sonotape::TimerRecordInfo removed = entry;
+  removed.ChangeKind = 1;
+  EXPECT_EQ(Exports().EventMsg(11, &removed), 1);
+  EXPECT_EQ(Command(5), 0);
+
+  EXPECT_EQ(Exports().EventMsg(1002, nullptr), 0);  // idle: nothing to keep
+  EXPECT_EQ(Exports().EventMsg(0, nullptr), 0);
+  EXPECT_EQ(FindWindowA("TfrmSonotape", nullptr), nullptr);
+  EXPECT_EQ(Exports().EventMsg(5, nullptr), 0);
+}
+
+}  // namespace
