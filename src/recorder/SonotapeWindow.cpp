@@ -22,7 +22,7 @@ constexpr int kClientWidth = 420;
 constexpr int kClientHeight = 300;
 
 // A control of a page, placed in pixels at 96 DPI.
-struct ControlSpec {
+struct ControlEntry {
   int id;
   const char* className;
   const char* text;
@@ -34,7 +34,7 @@ struct ControlSpec {
 constexpr DWORD kChild = WS_CHILD | WS_TABSTOP;
 constexpr DWORD kLabel = WS_CHILD | SS_LEFT;
 
-constexpr ControlSpec kControls[] = {
+constexpr ControlEntry kControls[] = {
     {lblRecordAs, "STATIC", "&Record as:", kLabel, kGeneralPage, 20, 44, 86, 20},
     {cbRecordAs, "COMBOBOX", "", kChild | CBS_DROPDOWNLIST | WS_VSCROLL, kGeneralPage, 110, 40, 130, 120},
     {lblFilename, "STATIC", "File &name:", kLabel, kGeneralPage, 20, 74, 86, 20},
@@ -161,9 +161,9 @@ void TfrmSonotape::CreateControls() {
   general.mask = TCIF_TEXT;
   general.pszText = const_cast<char*>("General");
   SendMessageA(tabs, TCM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&general));
-  for (const ControlSpec& spec : kControls) {
-    HWND control = CreateWindowExA(0, spec.className, spec.text, spec.style, spec.x, spec.y, spec.width, spec.height,
-                                   window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), module_, nullptr);
+  for (const ControlEntry& entry : kControls) {
+    HWND control = CreateWindowExA(0, entry.className, entry.text, entry.style, entry.x, entry.y, entry.width, entry.height,
+                                   window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), module_, nullptr);
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     SetWindowSubclass(control, EscapeHides, 1, reinterpret_cast<DWORD_PTR>(window_));
     SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
@@ -183,8 +183,8 @@ void TfrmSonotape::CreateControls() {
 }
 
 void TfrmSonotape::ShowPage(int page) {
-  for (const ControlSpec& spec : kControls) {
-    ShowWindow(Control(spec.id), spec.page == page ? SW_SHOW : SW_HIDE);
+  for (const ControlEntry& entry : kControls) {
+    ShowWindow(Control(entry.id), entry.page == page ? SW_SHOW : SW_HIDE);
   }
 }
 
