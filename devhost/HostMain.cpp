@@ -1,33 +1,129 @@
-// sonotape-host.exe: loads Sonotape.dll as the TV-viewer host does and drives it through its exports.
+// sonotape-host.exe: loads Sonotape.dll as the TV-viewer host does and drives it through its
+// exports and the tool window's command messages.
 //
-//   sonotape-host.exe [--plugin PATH]
+// Without options it prints the plug-in's identification and runs one session. With a graph
+// option it also builds the host's playback graph (a PCM decoder and a renderer), hands it to
+// the plug-in and records from it.
 
 #include <windows.h>
+#include <oleauto.h>
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "FileVersion.h"
+#include "HostGraph.h"
 #include "HostWindow.h"
+#include "MessageAnswerer.h"
 #include "PluginLibrary.h"
+#include "Screenshot.h"
+#include "WavInput.h"
+#include "recorder/WindowIds.h"
+#include "shell/TimerRecord.h"
 
 namespace {
 
 constexpr INT32 kEventFree = 0;
+constexpr INT32 kEventTimerStarts = 1;
 constexpr INT32 kEventHostClosing = 1002;
+constexpr char kUsage[] =
+    "usage: sonotape-host.exe [--plugin PATH] [graph options]\n"
+    "graph options:\n"
+    "  --format RATE:CHANNELS:BITS[:float|:ext|:plain] | ac3-spdif   what the decoder delivers (48000:2:16)\n"
+    "  --input FILE.wav        play this file's samples (looped) instead of the sines\n"
+    "  --switch FORMAT --switch-after SECONDS   change the format in mid-stream\n"
+    "  --length SECONDS        end the stream after this much audio (default 10)\n"
+    "  --unpaced               deliver as fast as the renderer takes it\n"
+    "  --renderer dsound|null  the audio renderer (dsound)\n"
+    "  --converter             a PCM converter between the decoder and the renderer\n"
+    "  --reference PREFIX      also write what the decoder delivered to PREFIX-1.raw, PREFIX-2.raw\n"
+    "  --output FOLDER         the plug-in's output folder\n"
+    "  --name NAME             the plug-in's file name\n"
+    "  --record-as 0|1|2       WAV, MP3 or Ogg Vorbis\n"
+    "  --channel NAME          the channel the host reports\n"
+    "  --record                record the whole stream (started before the graph runs)\n"
+    "  --timer MINUTES         a timer recording from the start of this minute to MINUTES later\n"
+    "                          (0: it is due to end at once, and ends at the first check)\n"
+    "  --after-action N        the timer recording's after-action (0)\n"
+    "  --screenshot FILE.png   show the tool window and save it as a picture\n";
 
 struct Options {
   std::string pluginPath;
+  bool withGraph = false;
+  devhost::SourcePlan plan;
+  devhost::RendererKind renderer = devhost::RendererKind::DirectSound;
+  bool converter = false;
+  std::string output, name, channel, screenshot;
+  int recordAs = -1;
+  bool record = false;
+  double timer = -1;
+  int afterAction = 0;
 };
+
+bool ParseSeconds(const char* text, double& value) {
+  char* end = nullptr;
+  value = std::strtod(text, &end);
+  return *end == '\0' && value >= 0 && value < 86400;
+}
+
+bool ParseGraphOption(const std::string& option, const char* value, Options& options) {
+  devhost::SourcePlan& plan = options.plan;
+  options.withGraph = true;
+  if (option == "--format") return devhost::ParseToneFormat(value, plan.format);
+  if (option == "--input") {
+    std::string error;
+    if (devhost::ReadWavInput(value, plan.format, plan.samples, error)) return true;
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return false;
+  }
+  if (option == "--switch") return plan.switches = devhost::ParseToneFormat(value, plan.nextFormat);
+  if (option == "--switch-after") return ParseSeconds(value, plan.switchAfter);
+  if (option == "--length") return ParseSeconds(value, plan.length) && plan.length > 0;
+  if (option == "--reference") return !(plan.referencePrefix = value).empty();
+  if (option == "--output") return !(options.output = value).empty();
+  if (option == "--name") return !(options.name = value).empty();
+  if (option == "--channel") return !(options.channel = value).empty();
+  if (option == "--screenshot") return !(options.screenshot = value).empty();
+  if (option == "--timer") return ParseSeconds(value, options.timer) && options.timer <= 1440;
+  if (option == "--record-as") {
+    options.recordAs = std::atoi(value);
+    return options.recordAs >= 0 && options.recordAs <= 2;
+  }
+  if (option == "--after-action") {
+    options.afterAction = std::atoi(value);
+    return options.afterAction >= 0 && options.afterAction <= 255;
+  }
+  if (option == "--renderer") {
+    const std::string kind = value;
+    options.renderer = kind == "null" ? devhost::RendererKind::Null : devhost::RendererKind::DirectSound;
+    return kind == "null" || kind == "dsound";
+  }
+  return false;
+}
 
 bool ParseOptions(int argc, char** argv, Options& options) {
   options.pluginPath = devhost::PathBesideExecutable("Sonotape.dll");
+  options.plan.length = 10;
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--plugin") == 0 && i + 1 < argc) {
+    const std::string option = argv[i];
+    bool valid = true;
+    if (option == "--unpaced") {
+      options.plan.paced = false;
+    } else if (option == "--converter") {
+      options.converter = options.withGraph = true;
+    } else if (option == "--record") {
+      options.record = options.withGraph = true;
+    } else if (option == "--plugin" && i + 1 < argc) {
       options.pluginPath = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: sonotape-host.exe [--plugin PATH]\n");
+      valid = i + 1 < argc && ParseGraphOption(option, argv[i + 1], options);
+      ++i;
+    }
+    if (!valid) {
+      std::fprintf(stderr, "%s", kUsage);
       return false;
     }
   }
@@ -52,10 +148,119 @@ void PrintIdentification(const devhost::PluginExports& e, const std::string& pat
   }
 }
 
+LRESULT Command(HWND plugin, WPARAM command) {
+  return SendMessageA(plugin, sonotape::HostCommandMessage, command, 0);
+}
+
+void PumpFor(DWORD milliseconds) {
+  const DWORD begin = GetTickCount();
+  do {
+    devhost::HostWindow::PumpMessages();
+    Sleep(10);
+  } while (GetTickCount() - begin < milliseconds);
+}
+
+// Sets the plug-in's boxes as a user (or a remote control) would.
+void ConfigurePlugin(HWND plugin, const Options& options) {
+  if (!options.output.empty()) SetDlgItemTextA(plugin, sonotape::edOutput, options.output.c_str());
+  if (!options.name.empty()) SetDlgItemTextA(plugin, sonotape::edFilename, options.name.c_str());
+  if (options.recordAs >= 0) {
+    SendDlgItemMessageA(plugin, sonotape::cbRecordAs, CB_SETCURSEL, static_cast<WPARAM>(options.recordAs), 0);
+    SendMessageA(plugin, WM_COMMAND, MAKEWPARAM(sonotape::cbRecordAs, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(plugin, sonotape::cbRecordAs)));
+  }
+}
+
+void ScheduleTimerRecording(const devhost::PluginExports& e, const Options& options) {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  double moment = 0;
+  SystemTimeToVariantTime(&now, &moment);
+  sonotape::TimerRecordInfo record{};
+  record.Title = options.name.empty() ? "Timer recording" : options.name.c_str();
+  record.Channel = options.channel.c_str();
+  // The host's times are whole minutes of the day; the end wraps past midnight.
+  constexpr double kMinutesPerDay = 1440;
+  record.Date = std::floor(moment);
+  record.StartTime = std::floor((moment - record.Date) * kMinutesPerDay) / kMinutesPerDay;
+  record.EndTime = std::fmod(record.StartTime + options.timer / kMinutesPerDay, 1.0);
+  record.AfterAction = static_cast<std::uint8_t>(options.afterAction);
+  record.RecordKind = 2;
+  std::printf("EventMsg(1)    %ld\n", static_cast<long>(e.EventMsg(kEventTimerStarts, &record)));
+}
+
+// Waits until the plug-in has ended the timer recording (command 5 answers 0).
+bool WaitForScheduleEnd(HWND plugin, double minutes) {
+  const DWORD limit = GetTickCount() + static_cast<DWORD>((minutes * 60 + 10) * 1000);
+  do {
+    PumpFor(100);
+    if (Command(plugin, 5) == 0) {
+      return true;
+    }
+  } while (static_cast<LONG>(GetTickCount() - limit) < 0);
+  return false;
+}
+
+int RunGraphSession(const devhost::PluginExports& e, devhost::HostWindow& host, const Options& options) {
+  devhost::HostGraph graph;
+  std::string error;
+  if (!graph.Build(options.plan, options.renderer, options.converter, error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+  host.SetChannelName(options.channel);
+  e.GetGraph(graph.Graph(), 0, 0);
+  HWND plugin = devhost::FindPluginWindow();
+  if (plugin == nullptr) {
+    std::fprintf(stderr, "the plug-in's window is missing\n");
+    return 1;
+  }
+  ConfigurePlugin(plugin, options);
+  const devhost::MessageAnswerer answerer;
+  int result = 0;
+  if (options.record) {
+    Command(plugin, 1);
+    if (Command(plugin, 5) != 1) {
+      std::fprintf(stderr, "the recording did not start\n");
+      result = 1;
+    }
+  }
+  const bool timed = options.timer >= 0;
+  if (timed) {
+    ScheduleTimerRecording(e, options);
+    devhost::HostWindow::PumpMessages();
+  }
+  if (FAILED(graph.Control()->Run())) {
+    std::fprintf(stderr, "the graph does not run\n");
+    result = 1;
+  }
+  if (!options.screenshot.empty()) {
+    e.MenuItemClick(sonotape::kMenuItemId);
+    PumpFor(500);
+    if (!devhost::SaveWindowPng(plugin, options.screenshot)) {
+      std::fprintf(stderr, "saving %s failed\n", options.screenshot.c_str());
+      result = 1;
+    }
+  }
+  const bool complete = timed ? WaitForScheduleEnd(plugin, options.timer)
+                              : graph.WaitForCompletion(static_cast<DWORD>((options.plan.length * 4 + 30) * 1000));
+  if (!complete) {
+    std::fprintf(stderr, "the stream did not end in time\n");
+    result = 1;
+  }
+  std::printf("Recorded       %ld s\n", static_cast<long>(Command(plugin, 6)));
+  Command(plugin, 2);
+  std::printf("Execute        %d\n", e.Execute(0, 0));
+  graph.Control()->Stop();
+  e.StopGraph();
+  graph.Release();
+  return result;
+}
+
 // The host's order: identification, menu, application window, ..., closing, free, unload.
-int RunSession(devhost::PluginLibrary& plugin, const std::string& path) {
+int RunSession(devhost::PluginLibrary& plugin, const Options& options) {
   const devhost::PluginExports& e = plugin.Exports();
-  PrintIdentification(e, path);
+  PrintIdentification(e, options.pluginPath);
 
   devhost::HostWindow host;
   if (!host.Create(false)) {
@@ -66,12 +271,13 @@ int RunSession(devhost::PluginLibrary& plugin, const std::string& path) {
   e.SetMenuHandle(host.MenuBar());
   e.SetAppHandle(host.Handle(), 0);
   devhost::HostWindow::PumpMessages();
+  const int result = options.withGraph ? RunGraphSession(e, host, options) : 0;
   std::printf("EventMsg(1002) %ld\n", static_cast<long>(e.EventMsg(kEventHostClosing, nullptr)));
   std::printf("EventMsg(0)    %ld\n", static_cast<long>(e.EventMsg(kEventFree, nullptr)));
   host.Destroy();
   plugin.Unload();
   std::printf("Unloaded\n");
-  return 0;
+  return result;
 }
 
 }  // namespace
@@ -81,13 +287,19 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, options)) {
     return 2;
   }
-  devhost::PluginLibrary plugin;
-  std::string error;
-  if (!plugin.Load(options.pluginPath, error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+    std::fprintf(stderr, "COM does not start\n");
     return 1;
   }
-  const int result = RunSession(plugin, options.pluginPath);
+  devhost::PluginLibrary plugin;
+  std::string error;
+  int result = 1;
+  if (plugin.Load(options.pluginPath, error)) {
+    result = RunSession(plugin, options);
+  } else {
+    std::fprintf(stderr, "%s\n", error.c_str());
+  }
   std::fflush(stdout);
+  CoUninitialize();
   return result;
 }

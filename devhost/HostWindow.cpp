@@ -1,5 +1,9 @@
 #include "HostWindow.h"
 
+#include <cstdio>
+
+#include "recorder/WindowIds.h"
+
 namespace devhost {
 
 namespace {
@@ -33,6 +37,23 @@ HMENU CreateMenuBar() {
 }  // namespace
 
 HostWindow::~HostWindow() { Destroy(); }
+
+LRESULT HostWindow::OnPluginCommand(WPARAM command, LPARAM argument) {
+  if (command == sonotape::kHostChannelName && !channelName_.empty()) {
+    struct ChannelRecord {
+      INT32 index;
+      const char* name;
+    };
+    auto* record = reinterpret_cast<ChannelRecord*>(argument);
+    record->index = 1;
+    record->name = channelName_.c_str();
+  } else if (command == sonotape::kHostAfterAction) {
+    afterActions_.push_back(argument);
+    std::printf("Host: after-action %ld\n", static_cast<long>(argument));
+    std::fflush(stdout);
+  }
+  return 0;
+}
 
 bool HostWindow::Create(bool show) {
   if (!RegisterHostClass(&HostWindow::WindowProc)) {
@@ -86,6 +107,9 @@ LRESULT CALLBACK HostWindow::WindowProc(HWND window, UINT message, WPARAM wParam
       self->onCommand_(id);
     }
     return 0;
+  }
+  if (message == sonotape::HostCommandMessage && self != nullptr) {
+    return self->OnPluginCommand(wParam, lParam);
   }
   if (message == WM_NCDESTROY && self != nullptr) {
     self->window_ = nullptr;

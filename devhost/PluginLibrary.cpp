@@ -71,4 +71,15 @@ std::string PathBesideExecutable(const char* fileName) {
   return folder + fileName;
 }
 
+HWND FindPluginWindow() {
+  for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, "TfrmSonotape", nullptr)) != nullptr;) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId()) {
+      return window;
+    }
+  }
+  return nullptr;
+}
+
 }  // namespace devhost

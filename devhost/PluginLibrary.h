@@ -44,6 +44,10 @@ class PluginLibrary {
   PluginExports exports_;
 };
 
+// The plug-in's tool window in this process, found by its class name as remote controls find it
+// (FindWindow alone would also find the window of another host running on the same desktop).
+HWND FindPluginWindow();
+
 // Full path of a file in the folder of the running executable.
 std::string PathBesideExecutable(const char* fileName);
 

@@ -104,7 +104,7 @@ LRESULT CALLBACK EscapeHides(HWND control, UINT message, WPARAM wParam, LPARAM l
 
 }  // namespace
 
-TfrmSonotape::TfrmSonotape(HINSTANCE module) : module_(module) {}
+TfrmSonotape::TfrmSonotape(HINSTANCE module) : module_(module), styles_(module) {}
 
 TfrmSonotape::~TfrmSonotape() {
   if (recorder_) {
@@ -120,6 +120,7 @@ TfrmSonotape::~TfrmSonotape() {
 }
 
 bool TfrmSonotape::Create(HWND owner) {
+  const VisualStyles::Scope styles(styles_);
   WNDCLASSEXA windowClass{};
   windowClass.cbSize = sizeof windowClass;
   if (!GetClassInfoExA(module_, kClassName, &windowClass)) {

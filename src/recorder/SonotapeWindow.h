@@ -10,6 +10,7 @@
 #include <string>
 
 #include "recorder/Recorder.h"
+#include "recorder/VisualStyles.h"
 #include "shell/TimerRecord.h"
 
 namespace sonotape {
@@ -63,6 +64,7 @@ class TfrmSonotape final : public RecorderView {
   bool Checked(int id) const;
 
   HINSTANCE module_;
+  VisualStyles styles_;
   HWND window_ = nullptr;
   HWND hostWindow_ = nullptr;
   HMENU pluginMenu_ = nullptr;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -39,6 +41,24 @@ double NowAsDate() {
   return date;
 }
 
+// Handles messages for about the given time, as the host's message loop does.
+void PumpFor(DWORD milliseconds) {
+  const DWORD begin = GetTickCount();
+  do {
+    devhost::HostWindow::PumpMessages();
+    Sleep(20);
+  } while (GetTickCount() - begin < milliseconds);
+}
+
+// A timer entry of the recording kind whose start and end are this minute: it is due to end at
+// the plug-in's first check.
+sonotape::TimerRecordInfo EndingEntry(std::uint8_t afterAction) {
+  const double now = NowAsDate();
+  const double day = static_cast<double>(static_cast<long>(now));
+  const double minute = static_cast<double>(static_cast<long>((now - day) * 1440)) / 1440;
+  return {"Due", "One", minute, minute, day, afterAction, 0, 0, 2};
+}
+
 class PluginWindow : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -48,7 +68,7 @@ class PluginWindow : public ::testing::Test {
     ASSERT_TRUE(host.Create(false));
     Exports().SetMenuHandle(host.MenuBar());
     Exports().SetAppHandle(host.Handle(), 0);
-    window = FindWindowA("TfrmSonotape", nullptr);
+    window = devhost::FindPluginWindow();
     ASSERT_NE(window, nullptr);
 
     source = new testsupport::OnePinFilter<testsupport::SourcePin>();
@@ -188,8 +208,53 @@ TEST_F(PluginWindow, TimerRecordingsStartFromTheMessageLoopAndStopOnTheirEvents)
 
   EXPECT_EQ(Exports().EventMsg(1002, nullptr), 0);  // idle: nothing to keep
   EXPECT_EQ(Exports().EventMsg(0, nullptr), 0);
-  EXPECT_EQ(FindWindowA("TfrmSonotape", nullptr), nullptr);
+  EXPECT_EQ(devhost::FindPluginWindow(), nullptr);
   EXPECT_EQ(Exports().EventMsg(5, nullptr), 0);
+}
+
+TEST_F(PluginWindow, ATimerRecordingStopsAtItsEndAndHandsTheAfterActionToTheHostOnce) {
+  AttachAndName("typed");
+  sonotape::TimerRecordInfo entry = EndingEntry(2);
+  ASSERT_EQ(Exports().EventMsg(1, &entry), 1);
+  devhost::HostWindow::PumpMessages();
+  ASSERT_EQ(Command(5), 1);
+  ASSERT_EQ(source->pin.DeliverBuffer(19200, 5, 0, 1000000), S_OK);
+  PumpFor(1500);
+  EXPECT_EQ(Command(5), 0);
+  EXPECT_EQ(host.AfterActions(), std::vector<LPARAM>{2});
+  EXPECT_EQ(TextOf(window), "Sonotape 4.0");
+
+  // A start that fails (no graph) still ends at the schedule's end, with one after-action.
+  Exports().StopGraph();
+  entry = EndingEntry(3);
+  ASSERT_EQ(Exports().EventMsg(1, &entry), 1);
+  devhost::HostWindow::PumpMessages();
+  EXPECT_EQ(Command(5), 0);
+  PumpFor(2500);
+  EXPECT_EQ(host.AfterActions(), (std::vector<LPARAM>{2, 3}));
+}
+
+TEST_F(PluginWindow, StopGraphEndsTheRecordingWithACompleteFile) {
+  AttachAndName("cut");
+  Click(sonotape::cbAutoCreate);
+  Click(sonotape::btnRecord);
+  ASSERT_EQ(Command(5), 1);
+  ASSERT_EQ(source->pin.DeliverBuffer(19200, 7, 0, 1000000), S_OK);
+  Exports().StopGraph();
+  EXPECT_EQ(Command(5), 0);
+  EXPECT_FALSE(IsWindowEnabled(Item(sonotape::btnRecord)));
+  EXPECT_EQ(source->pin.DeliverBuffer(19200, 8, 0, 1000000), S_OK);  // the tap stays and passes on
+  const std::vector<char> file = Recorded("cut.wav");
+  ASSERT_EQ(file.size(), 46u + 19200u);
+  std::uint32_t riffSize = 0, dataSize = 0;
+  std::memcpy(&riffSize, &file[4], 4);
+  std::memcpy(&dataSize, &file[42], 4);
+  EXPECT_EQ(riffSize, file.size() - 8);
+  EXPECT_EQ(dataSize, 19200u);
+  EXPECT_EQ(file.back(), 7);
+
+  Exports().GetGraph(reinterpret_cast<IFilterGraph*>(graph.Get()), 0, 0);
+  EXPECT_TRUE(IsWindowEnabled(Item(sonotape::btnRecord)));
 }
 
 }  // namespace

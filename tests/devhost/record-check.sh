@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# Records from the development host's graph with the real plug-in under Wine, then checks each
+# file natively with ffprobe and ffmpeg: format, channel layout, length, and the samples
+# against what the host's decoder delivered, byte for byte.
+#
+#   record-check.sh WINE-RUN HOST-EXE WORK-FOLDER CASE
+set -uo pipefail
+wine_run=$1 host=$2 work=$3 case=$4
+
+dir=$work/$case
+rm -rf "$dir" && mkdir -p "$dir/out"
+failures=0
+fail() { printf 'FAIL %s: %s\n' "$case" "$*"; failures=$((failures + 1)); }
+
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
+# record [-rc CODE] ARGS...: runs the host (expecting its exit code, 0 by default), keeping its
+# output in $dir/host.log
+record() {
+  local want=0
+  [ "$1" = -rc ] && want=$2 && shift 2
+  "$wine_run" "$host" --output "$(winpath "$dir/out")" --reference "$(winpath "$dir/ref")" "$@" 2>&1 |
+    tr -d '\r' >"$dir/host.log"
+  local rc=${PIPESTATUS[0]}
+  cat "$dir/host.log"
+  [ "$rc" -eq "$want" ] || fail "the host ended with $rc, not $want"
+}
+
+# The recordings, oldest first.
+recordings() { ls -tr "$dir"/out/*.wav 2>/dev/null; }
+
+probe() { ffprobe -v error -select_streams a:0 -show_entries "stream=$2" -of csv=p=0 "$1"; }
+
+# refused ARGS...: the plug-in says it cannot record the decoder's format, and writes nothing.
+refused() {
+  rm -rf "$dir/out" && mkdir "$dir/out"
+  record -rc 1 --renderer null --unpaced --name take --record "$@"
+  grep -q "^Message        \[Sonotape Plugin\] Cannot record - the data format delivered by the decoder is not supported$" \
+    "$dir/host.log" || fail "no message for $*"
+  [ -z "$(recordings)" ] || fail "a file was written for $*"
+}
+
+# expect FILE CODEC CHANNELS RATE LAYOUT SECONDS REFERENCE: the header as independent tools read
+# it, and the data equal to the reference (or, when the recording was cut, to its beginning).
+expect() {
+  local file=$1 codec=$2 channels=$3 rate=$4 layout=$5 seconds=$6 reference=$7
+  local got
+  local field want
+  for field in codec_name channels sample_rate; do
+    case $field in codec_name) want=$codec ;; channels) want=$channels ;; sample_rate) want=$rate ;; esac
+    got=$(probe "$file" $field)
+    [ "$got" = "$want" ] || fail "$(basename "$file"): $field $got, not $want"
+  done
+  if [ -n "$layout" ]; then
+    got=$(probe "$file" channel_layout)
+    [ "$got" = "$layout" ] || fail "$(basename "$file"): layout $got, not $layout"
+  fi
+  if [ -n "$seconds" ]; then
+    got=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$file")
+    [ "$got" = "$seconds" ] || fail "$(basename "$file"): $got s, not $seconds"
+  fi
+  ffmpeg -v error -y -i "$file" -c:a copy -f "${codec#pcm_}" "$dir/data.raw" || fail "ffmpeg cannot read $file"
+  local size
+  size=$(stat -c %s "$dir/data.raw")
+  [ "$size" -gt 0 ] || fail "$(basename "$file") holds no samples"
+  cmp -n "$size" "$dir/data.raw" "$reference" >/dev/null ||
+    fail "$(basename "$file"): the samples differ from what the decoder delivered"
+  [ -n "$seconds" ] && ! cmp -s "$dir/data.raw" "$reference" && fail "$(basename "$file"): samples missing at the end"
+  return 0
+}
+
+unpaced=(--renderer null --unpaced --name take --record)
+case $case in
+  surround-24)  # 5.1, 24 bit, extensible, through a converter the tap must go in front of
+    record "${unpaced[@]}" --converter --format 48000:6:24 --length 3
+    expect "$(recordings)" pcm_s24le 6 48000 5.1 3.000000 "$dir/ref-1.raw"
+    ;;
+  surround-32-96k)
+    record "${unpaced[@]}" --format 96000:6:32 --length 2
+    expect "$(recordings)" pcm_s32le 6 96000 5.1 2.000000 "$dir/ref-1.raw"
+    ;;
+  refused)  # 8-bit samples and more than six channels are not recorded
+    refused --format 22050:1:8 --length 1
+    refused --format 48000:8:16 --length 1
+    ;;
+  quad-192k-plain)
+    record "${unpaced[@]}" --format 192000:4:16:plain --length 1
+    expect "$(recordings)" pcm_s16le 4 192000 "" 1.000000 "$dir/ref-1.raw"
+    ;;
+  switch-to-float)  # a broadcast changes format: two files, nothing lost or repeated at the cut
+    record "${unpaced[@]}" --format 44100:2:16 --switch 48000:1:32:float --switch-after 1 --length 2
+    mapfile -t files < <(recordings)
+    [ ${#files[@]} -eq 2 ] || fail "${#files[@]} files, not 2"
+    expect "${files[0]}" pcm_s16le 2 44100 "" 1.000000 "$dir/ref-1.raw"
+    expect "${files[1]}" pcm_f32le 1 48000 mono 1.000000 "$dir/ref-2.raw"
+    grep -q "Recorded       1 s" "$dir/host.log" || fail "the second file's length is not reported"
+    ;;
+  wav-input-dsound)  # a file's samples, paced by DirectSound's clock in real time
+    sox -n -r 32000 -c 2 -b 16 "$dir/input.wav" synth 2 sine 300 sine 700 gain -3 ||
+      fail "sox cannot make the input"
+    record --renderer dsound --name take --record --input "$(winpath "$dir/input.wav")" --length 2
+    expect "$(recordings)" pcm_s16le 2 32000 "" 2.000000 "$dir/ref-1.raw"
+    sox "$dir/input.wav" -t raw "$dir/input.raw" && cmp -s "$dir/input.raw" "$dir/ref-1.raw" ||
+      fail "the decoder did not play the input file"
+    ;;
+  timer)  # a timer recording due to end at once: it stops at its first check, the host is told
+    record --renderer null --channel "Das Erste" --name "Late News" --timer 0 --after-action 2 --length 6
+    file=$(recordings)
+    case $(basename "$file") in "Late News "*.wav) ;; *) fail "named $(basename "$file")" ;; esac
+    expect "$file" pcm_s16le 2 48000 "" "" "$dir/ref-1.raw"
+    seconds=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$file")
+    awk -v s="$seconds" 'BEGIN { exit !(s > 0.2 && s < 4) }' || fail "$seconds s recorded"
+    grep -q "^Host: after-action 2$" "$dir/host.log" || fail "no after-action reached the host"
+    [ "$(grep -c "after-action" "$dir/host.log")" -eq 1 ] || fail "the after-action came more than once"
+    ;;
+  *)
+    fail "no such case"
+    ;;
+esac
+[ $failures -eq 0 ] && echo "PASS $case"
+exit $((failures > 0))
