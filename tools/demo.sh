@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs the development host under Wine: it loads the x86_64 Sonotape.dll
-# from its folder as the TV-viewer host does and shows what the plug-in answers.
+# from its folder as the TV-viewer host does, plays ten seconds of a 5.1, 24-bit channel through
+# DirectSound, and has the plug-in record it into recordings/. It prints the file, its length and
+# size, and saves a screenshot of the plug-in's window next to it.
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -12,5 +14,16 @@ bash tools/build-all.sh >build/build-all.log 2>&1 || { tail -50 build/build-all.
 bash tools/winebench.sh up
 trap 'bash "$repo/tools/winebench.sh" down' EXIT
 printf '\n== sonotape-host.exe (x86_64 build, under Wine)\n'
-tools/wine-run build/x64/bin/sonotape-host.exe | tr -d '\r'
+mkdir -p recordings
+before=$(date +%s)
+tools/wine-run build/x64/bin/sonotape-host.exe --format 48000:6:24 --length 10 --channel "Demo Channel" --record \
+  --output "Z:${repo//\//\\}\\recordings" --screenshot "Z:${repo//\//\\}\\recordings\\Sonotape.png" | tr -d '\r'
+
+printf '\n== What was recorded\n'
+find recordings -name '*.wav' -newermt "@$before" -print0 | while IFS= read -r -d '' file; do
+  printf '%s\n  %s bytes, %s\n' "$file" "$(stat -c %s "$file")" \
+    "$(ffprobe -v error -show_entries stream=codec_name,channels,channel_layout,sample_rate:format=duration \
+      -of compact=p=0 "$file" | paste -sd' ')"
+done
+printf 'Screenshot of the window: recordings/Sonotape.png\n'
 printf '\nThe release plug-in for Windows: dist/x86/ (and dist/Sonotape-*-x86.zip)\n'
