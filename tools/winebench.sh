@@ -64,6 +64,8 @@ create_prefix() {
   "$wine" wineboot --init >"$bench/wineboot.log" 2>&1 || { cat "$bench/wineboot.log" >&2; return 1; }
   # A crashing test must end, not wait on the crash dialog.
   "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  # The display has no window manager: Wine draws the window frames itself, as Windows does.
+  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
   "$wineserver" -w
 }
 

@@ -4,7 +4,7 @@ namespace sonotape {
 
 namespace {
 
-constexpr int kSize = 16;
+constexpr int kDesignSize = 16;  // the glyphs' own coordinates
 
 void DrawGlyph(HDC dc, int index) {
   const COLORREF red = RGB(200, 30, 30), dark = RGB(40, 40, 40), green = RGB(30, 140, 50);
@@ -38,19 +38,23 @@ void DrawGlyph(HDC dc, int index) {
 
 }  // namespace
 
-HIMAGELIST CreateButtonGlyphs() {
-  HIMAGELIST list = ImageList_Create(kSize, kSize, ILC_COLOR24 | ILC_MASK, 5, 0);
+HIMAGELIST CreateButtonGlyphs(int size) {
+  HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 5, 0);
   HDC screen = GetDC(nullptr);
   HDC dc = CreateCompatibleDC(screen);
   bool complete = list != nullptr && dc != nullptr;
   for (int index = 0; complete && index < 5; ++index) {
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, kSize, kSize);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
     HGDIOBJ old = SelectObject(dc, bitmap);
-    const RECT all{0, 0, kSize, kSize};
+    const RECT all{0, 0, size, size};
     HBRUSH background = CreateSolidBrush(RGB(255, 0, 255));
     FillRect(dc, &all, background);
     DeleteObject(background);
+    SetMapMode(dc, MM_ANISOTROPIC);
+    SetWindowExtEx(dc, kDesignSize, kDesignSize, nullptr);
+    SetViewportExtEx(dc, size, size, nullptr);
     DrawGlyph(dc, index);
+    SetMapMode(dc, MM_TEXT);
     SelectObject(dc, old);
     complete = ImageList_AddMasked(list, bitmap, RGB(255, 0, 255)) == index;
     DeleteObject(bitmap);

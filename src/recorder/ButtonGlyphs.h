@@ -6,7 +6,7 @@
 
 namespace sonotape {
 
-// A 16 x 16 image list in the order of ButtonImage; null when it cannot be made.
-HIMAGELIST CreateButtonGlyphs();
+// An image list of size x size glyphs in the order of ButtonImage; null when it cannot be made.
+HIMAGELIST CreateButtonGlyphs(int size);
 
 }  // namespace sonotape

@@ -11,66 +11,15 @@
 #include "recorder/ButtonGlyphs.h"
 #include "recorder/RecorderText.h"
 #include "recorder/WindowIds.h"
+#include "recorder/WindowLayout.h"
 
 namespace sonotape {
 
 namespace {
 
-constexpr int kGeneralPage = 0;
-constexpr int kPlayPage = 1;
-constexpr int kClientWidth = 420;
-constexpr int kClientHeight = 300;
-
-// A control of a page, placed in pixels at 96 DPI.
-struct ControlEntry {
-  int id;
-  const char* className;
-  const char* text;
-  DWORD style;
-  int page;
-  int x, y, width, height;
-};
-
-constexpr DWORD kChild = WS_CHILD | WS_TABSTOP;
-constexpr DWORD kLabel = WS_CHILD | SS_LEFT;
-
-constexpr ControlEntry kControls[] = {
-    {lblRecordAs, "STATIC", "&Record as:", kLabel, kGeneralPage, 20, 44, 86, 20},
-    {cbRecordAs, "COMBOBOX", "", kChild | CBS_DROPDOWNLIST | WS_VSCROLL, kGeneralPage, 110, 40, 130, 120},
-    {lblFilename, "STATIC", "File &name:", kLabel, kGeneralPage, 20, 74, 86, 20},
-    {edFilename, "EDIT", "", kChild | WS_BORDER | ES_AUTOHSCROLL, kGeneralPage, 110, 70, 290, 22},
-    {lblOutput, "STATIC", "&Output folder:", kLabel, kGeneralPage, 20, 104, 86, 20},
-    {edOutput, "EDIT", "", kChild | WS_BORDER | ES_AUTOHSCROLL, kGeneralPage, 110, 100, 262, 22},
-    {btnFile, "BUTTON", "...", kChild | BS_PUSHBUTTON, kGeneralPage, 376, 100, 24, 22},
-    {cbStayConnected, "BUTTON", "Stay &Connected to Audio Stream", kChild | BS_AUTOCHECKBOX, kGeneralPage, 20, 134,
-     380, 20},
-    {cbAutoCreate, "BUTTON", "Append &Date-Time to Filenames", kChild | BS_AUTOCHECKBOX, kGeneralPage, 20, 158, 380,
-     20},
-    {lblFileSize, "STATIC", "Written: 0.0 MB", kLabel, kGeneralPage, 20, 192, 180, 20},
-    {lblLengthGen, "STATIC", "Length:  00:00:00", kLabel, kGeneralPage, 210, 192, 190, 20},
-    {btnRecord, "BUTTON", "&Start", kChild | BS_PUSHBUTTON, kGeneralPage, 20, 240, 110, 30},
-    {btnPause, "BUTTON", "Rec &Pause", kChild | BS_PUSHBUTTON | WS_DISABLED, kGeneralPage, 140, 240, 110, 30},
-    {btnSave, "BUTTON", "S&ave Settings", kChild | BS_PUSHBUTTON, kGeneralPage, 290, 240, 110, 30},
-    {lblLength, "STATIC", "Length:  00:00:00", kLabel, kPlayPage, 20, 44, 200, 20},
-};
-
-const char* const kRecordAsItems[] = {"WAV", "MP3", "Ogg Vorbis"};
-
 bool FolderExists(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-// The user's music folder, else the documents folder, with a trailing backslash; empty when
-// neither exists.
-std::string DefaultOutputFolder() {
-  char path[MAX_PATH];
-  for (int folder : {CSIDL_MYMUSIC, CSIDL_PERSONAL}) {
-    if (SUCCEEDED(SHGetFolderPathA(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path))) {
-      return FolderExists(path) ? std::string(path) + "\\" : std::string();
-    }
-  }
-  return {};
 }
 
 std::string FileNamePart(const std::string& path) {
@@ -95,6 +44,27 @@ void SetGlyph(HWND button, HIMAGELIST images, int index) {
   }
 }
 
+// The colour the tab control fills its page with (themes differ), for the controls lying on it.
+COLORREF TabBodyColour(HWND tabs) {
+  RECT area{};
+  GetClientRect(tabs, &area);
+  COLORREF colour = GetSysColor(COLOR_BTNFACE);
+  HDC screen = GetDC(tabs);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, area.right, area.bottom);
+  if (dc != nullptr && bitmap != nullptr) {
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    SendMessageA(tabs, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+    const COLORREF body = GetPixel(dc, area.right / 2, area.bottom * 3 / 4);
+    if (body != CLR_INVALID) colour = body;
+    SelectObject(dc, old);
+  }
+  if (bitmap != nullptr) DeleteObject(bitmap);
+  if (dc != nullptr) DeleteDC(dc);
+  ReleaseDC(tabs, screen);
+  return colour;
+}
+
 LRESULT CALLBACK EscapeHides(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR owner) {
   if (message == WM_KEYDOWN && wParam == VK_ESCAPE) {
     ShowWindow(reinterpret_cast<HWND>(owner), SW_HIDE);
@@ -105,89 +75,141 @@ LRESULT CALLBACK EscapeHides(HWND control, UINT message, WPARAM wParam, LPARAM l
 
 }  // namespace
 
-TfrmSonotape::TfrmSonotape(HINSTANCE module) : module_(module), styles_(module) {}
+// The user's music folder, else the documents folder, with a trailing backslash; empty when
+// neither exists.
+std::string DefaultOutputFolder() {
+  char path[MAX_PATH];
+  for (int folder : {CSIDL_MYMUSIC, CSIDL_PERSONAL}) {
+    if (SUCCEEDED(SHGetFolderPathA(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path))) {
+      return FolderExists(path) ? std::string(path) + "\\" : std::string();
+    }
+  }
+  return {};
+}
+
+TfrmSonotape::TfrmSonotape(HINSTANCE module, std::unique_ptr<TMyIniFile> ini)
+    : TPluginBaseForm(module, "frmSonotape", true), styles_(module), ini_(std::move(ini)) {}
 
 TfrmSonotape::~TfrmSonotape() {
   if (recorder_) {
     recorder_->SetRecording(false);
   }
+  SaveWindowState();
   if (window_ != nullptr) {
-    DestroyWindow(window_);
+    DestroyWindow(window_);  // here, while the handlers' members still live
   }
   recorder_.reset();
   if (buttons_ != nullptr) {
     ImageList_Destroy(buttons_);
   }
+  if (pageBrush_ != nullptr) {
+    DeleteObject(pageBrush_);
+  }
+}
+
+void TfrmSonotape::SaveWindowState() {
+  if (!ini_ || window_ == nullptr) {
+    return;
+  }
+  try {
+    ini_->WriteTrackBar(*this, tbVolume);
+    ini_->SaveFormBounds(*this);
+    ini_->WriteInteger("General", "Version", 1024);
+  } catch (...) {
+    // the final writes may fail; the window goes all the same
+  }
+  ini_.reset();
+}
+
+const char* TfrmSonotape::ControlName(int id) const {
+  const ControlEntry* entry = FindControlEntry(id);
+  return entry != nullptr ? entry->name : "";
 }
 
 bool TfrmSonotape::Create(HWND owner) {
   const VisualStyles::Scope styles(styles_);
-  WNDCLASSEXA windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  if (!GetClassInfoExA(module_, kClassName, &windowClass)) {
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = module_;
-    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kClassName;
-    if (RegisterClassExA(&windowClass) == 0) {
-      return false;
-    }
-  }
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
   recorder_.reset(new (std::nothrow) Recorder(*this));
   if (!recorder_) {
     return false;
   }
-  const DWORD style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-  RECT frame{0, 0, kClientWidth, kClientHeight};
-  AdjustWindowRectEx(&frame, style, FALSE, WS_EX_TOOLWINDOW);
-  window_ = CreateWindowExA(WS_EX_TOOLWINDOW, kClassName, kCaption, style, CW_USEDEFAULT, CW_USEDEFAULT,
-                            frame.right - frame.left, frame.bottom - frame.top, owner, nullptr, module_, this);
-  if (window_ == nullptr) {
+  constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  if (!CreateForm(kClassName, kCaption, kStyle, 0, kDesignClient, kWindowConstraints, owner)) {
     return false;
   }
+  SetSnap(true);
   CreateControls();
+  if (ini_) {
+    ini_->RestoreFormBounds(*this);
+  }
+  LoadSettings();
   RecorderStateChanged();
   return true;
 }
 
 void TfrmSonotape::CreateControls() {
-  font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  HWND tabs = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 8, 8, kClientWidth - 16,
-                              kClientHeight - 16, window_, reinterpret_cast<HMENU>(idTabs), module_, nullptr);
-  SendMessageA(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-  TCITEMA general{};
-  general.mask = TCIF_TEXT;
-  general.pszText = const_cast<char*>("General");
-  SendMessageA(tabs, TCM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&general));
-  for (const ControlEntry& entry : kControls) {
-    HWND control = CreateWindowExA(0, entry.className, entry.text, entry.style, entry.x, entry.y, entry.width, entry.height,
-                                   window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), module_, nullptr);
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  RECT client{};
+  GetClientRect(window_, &client);
+  HWND tabs = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, Scale(4), Scale(4),
+                              client.right - Scale(8), client.bottom - Scale(8), window_,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(idTabs)), module_, nullptr);
+  SendMessageA(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
+  for (const ControlEntry& entry : WindowControls()) {
+    HWND control = CreateWindowExA(0, entry.className, entry.text, entry.style, Scale(entry.x), Scale(entry.y),
+                                   Scale(entry.width), Scale(entry.height), window_,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), module_, nullptr);
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
     SetWindowSubclass(control, EscapeHides, 1, reinterpret_cast<DWORD_PTR>(window_));
     SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   }
-  for (const char* item : kRecordAsItems) {
-    SendMessageA(Control(cbRecordAs), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
-  }
-  SendMessageA(Control(cbRecordAs), CB_SETCURSEL, rfWav, 0);
+  pageBrush_ = CreateSolidBrush(TabBodyColour(tabs));
+  FillLists();
   SendMessageA(Control(edFilename), EM_LIMITTEXT, 100, 0);
   SendMessageA(Control(cbStayConnected), BM_SETCHECK, BST_CHECKED, 0);
   SendMessageA(Control(cbAutoCreate), BM_SETCHECK, BST_CHECKED, 0);
-  buttons_ = CreateButtonGlyphs();
+  SendMessageA(Control(rbOggVBR), BM_SETCHECK, BST_CHECKED, 0);
+  buttons_ = CreateButtonGlyphs(Scale(16));
   SetGlyph(Control(btnRecord), buttons_, imgRecord);
   SetGlyph(Control(btnPause), buttons_, imgPlay);
-  ShowPage(kGeneralPage);
+  UpdateTabs();
   UpdateNaming();
 }
 
 void TfrmSonotape::ShowPage(int page) {
-  for (const ControlEntry& entry : kControls) {
+  for (const ControlEntry& entry : WindowControls()) {
     ShowWindow(Control(entry.id), entry.page == page ? SW_SHOW : SW_HIDE);
   }
+}
+
+// The tabs of the pages that apply: the MP3 pages for MP3, the Ogg page for Ogg Vorbis, the Play
+// page once a recording was started. The page shown stays when it still applies.
+void TfrmSonotape::UpdateTabs() {
+  HWND tabs = Control(idTabs);
+  const LRESULT format = SendMessageA(Control(cbRecordAs), CB_GETCURSEL, 0, 0);
+  const bool visible[kPageCount] = {true, format == rfMp3, format == rfMp3, format == rfOgg, playShown_};
+  TCITEMA item{};
+  item.mask = TCIF_PARAM;
+  const LRESULT selected = SendMessageA(tabs, TCM_GETCURSEL, 0, 0);
+  int current = kGeneralPage;
+  if (selected >= 0 && SendMessageA(tabs, TCM_GETITEMA, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(&item))) {
+    current = static_cast<int>(item.lParam);
+  }
+  SendMessageA(tabs, TCM_DELETEALLITEMS, 0, 0);
+  int shown = kGeneralPage;
+  for (int page = 0, index = 0; page < kPageCount; ++page) {
+    if (!visible[page]) continue;
+    item.mask = TCIF_TEXT | TCIF_PARAM;
+    item.pszText = const_cast<char*>(PageCaption(page));
+    item.lParam = page;
+    SendMessageA(tabs, TCM_INSERTITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    if (page == current) {
+      SendMessageA(tabs, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
+      shown = page;
+    }
+    ++index;
+  }
+  ShowPage(shown);
 }
 
 std::string TfrmSonotape::Text(int id) const {
@@ -339,11 +361,8 @@ void TfrmSonotape::RecorderStateChanged() {
     SetText(edFilename, name.shownName);
     SetText(edOutput, name.shownFolder);
     if (!playShown_) {
-      TCITEMA play{};
-      play.mask = TCIF_TEXT;
-      play.pszText = const_cast<char*>("Play");
-      SendMessageA(Control(idTabs), TCM_INSERTITEMA, kPlayPage, reinterpret_cast<LPARAM>(&play));
       playShown_ = true;
+      UpdateTabs();
     }
   } else {
     KillTimer(window_, tmrSchedule);  // a stop ends the schedule
@@ -465,10 +484,47 @@ void TfrmSonotape::OnCommand(int id, int code) {
       }
       break;
     case cbAutoCreate:
+      if (code == BN_CLICKED) {
+        UpdateNaming();
+        OnSettingsChange(Control(id));
+      }
+      break;
     case cbRecordAs:
+      if (code == CBN_SELCHANGE) cbRecordAsOnChange();
+      break;
+    case cbMP3Method:
+      if (code == CBN_SELCHANGE) cbVBRClick();
+      break;
+    case cbMP3Bitrate:
+    case cbMP3SampleRate:
+    case cbMP3MaxBitRate:
+      if (code == CBN_SELCHANGE) OnSettingsChange(Control(id));
+      break;
+    case cbMP3JointStereo:
+    case cbMP3NoRes:
+    case cbMP3Private:
+    case cbMP3Original:
+    case cbMP3Copyright:
+    case cbMP3CRC:
+    case cbMP3VBRHeader:
+    case rbOggVBR:
+    case rbOggABR:
+      if (code == BN_CLICKED) OnSettingsChange(Control(id));
+      break;
     case edFilename:
+      if (code == EN_CHANGE) UpdateNaming();
+      break;
     case edOutput:
-      UpdateNaming();
+      if (code == EN_CHANGE) {
+        UpdateNaming();
+        OnSettingsChange(Control(id));
+      }
+      break;
+    case btnFile:
+      if (code == BN_CLICKED) btnFileClick();
+      break;
+    case btnSave:
+      if (code == BN_CLICKED) SaveSettings();
       break;
     default:
       break;
@@ -476,15 +532,44 @@ void TfrmSonotape::OnCommand(int id, int code) {
 }
 
 LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (recorder_ == nullptr) {
+    return DefWindowProcA(window_, message, wParam, lParam);  // still being created
+  }
   switch (message) {
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
       return 0;
+    case WM_HSCROLL:
+      if (lParam != 0) OnTrackBar(reinterpret_cast<HWND>(lParam));
+      return 0;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header->idFrom == idTabs && header->code == TCN_SELCHANGE) {
-        ShowPage(static_cast<int>(SendMessageA(Control(idTabs), TCM_GETCURSEL, 0, 0)));
+        TCITEMA item{};
+        item.mask = TCIF_PARAM;
+        const LRESULT index = SendMessageA(Control(idTabs), TCM_GETCURSEL, 0, 0);
+        SendMessageA(Control(idTabs), TCM_GETITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+        ShowPage(static_cast<int>(item.lParam));
       }
+      return 0;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      if (pageBrush_ != nullptr) {
+        LOGBRUSH brush{};
+        GetObjectA(pageBrush_, sizeof brush, &brush);
+        SetBkColor(reinterpret_cast<HDC>(wParam), brush.lbColor);
+        return reinterpret_cast<LRESULT>(pageBrush_);
+      }
+      return DefWindowProcA(window_, message, wParam, lParam);
+    case WM_SHOWWINDOW:
+      if (wParam) FormShow();
+      return DefWindowProcA(window_, message, wParam, lParam);
+    case WM_SIZE: {
+      RECT client{};
+      GetClientRect(window_, &client);
+      SetWindowPos(Control(idTabs), nullptr, 0, 0, client.right - Scale(8), client.bottom - Scale(8),
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
       return 0;
     }
     case WM_TIMER:
@@ -520,28 +605,6 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     default:
       return DefWindowProcA(window_, message, wParam, lParam);
-  }
-}
-
-LRESULT CALLBACK TfrmSonotape::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<TfrmSonotape*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-    self->window_ = window;
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<TfrmSonotape*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (self == nullptr || self->recorder_ == nullptr) {
-    return DefWindowProcA(window, message, wParam, lParam);
-  }
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-    self->window_ = nullptr;
-    return DefWindowProcA(window, message, wParam, lParam);
-  }
-  try {
-    return self->OnMessage(message, wParam, lParam);
-  } catch (...) {
-    return 0;  // no exception may reach the host's message loop
   }
 }
 

@@ -9,25 +9,34 @@
 #include <memory>
 #include <string>
 
+#include "codecs/BeConfig.h"
+#include "codecs/Mp3Settings.h"
 #include "recorder/Recorder.h"
 #include "recorder/VisualStyles.h"
+#include "settings/MyIniFile.h"
+#include "settings/PluginBaseForm.h"
 #include "shell/TimerRecord.h"
 
 namespace sonotape {
 
-class TfrmSonotape final : public RecorderView {
+// The user's music folder, else the documents folder, with a trailing backslash; empty when
+// neither exists.
+std::string DefaultOutputFolder();
+
+class TfrmSonotape final : public TPluginBaseForm, public RecorderView {
  public:
   static constexpr char kClassName[] = "TfrmSonotape";
   static constexpr char kCaption[] = "Sonotape 4.0";
 
-  explicit TfrmSonotape(HINSTANCE module);
+  // The window keeps its settings in ini (none: defaults, nothing stored).
+  TfrmSonotape(HINSTANCE module, std::unique_ptr<TMyIniFile> ini);
   ~TfrmSonotape() override;
   TfrmSonotape(const TfrmSonotape&) = delete;
   TfrmSonotape& operator=(const TfrmSonotape&) = delete;
 
   // Creates the hidden window owned by owner; false when it cannot be created.
   bool Create(HWND owner);
-  HWND Handle() const { return window_; }
+  const char* ControlName(int id) const override;
   void SetHostWindow(HWND host) { hostWindow_ = host; }
   void SetPluginMenu(HMENU menu) { pluginMenu_ = menu; }
   void Show();
@@ -37,6 +46,11 @@ class TfrmSonotape final : public RecorderView {
   BOOL Execute();
   INT32 EventMsg(INT32 type, const void* record);
 
+  // The settings pages
+  void LoadSettings();
+  void SaveSettings();
+  void ShowMP3Settings();
+
   // RecorderView
   int ShowMessage(const std::string& text, unsigned flags) override;
   void RecorderStateChanged() override;
@@ -44,33 +58,45 @@ class TfrmSonotape final : public RecorderView {
   LocalTime Now() override;
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void CreateControls();
+  void FillLists();
   void OnCommand(int id, int code);
   LRESULT OnHostCommand(WPARAM command);
   void OnScheduleTick();
   void OnUpdateTick();
   void ShowPage(int page);
+  void UpdateTabs();
+  void SaveWindowState();
+
+  // Settings page handlers
+  Mp3Controls ReadMp3Controls() const;
+  void cbVBRClick();
+  void cbRecordAsOnChange();
+  void TbOggQualityChange();
+  void OnSettingsChange(HWND sender);
+  void btnFileClick();
+  void FormShow();
+  void OnTrackBar(HWND bar);
   void ShowRecordingStats(const RecordingStats& stats);
   void UpdateNaming();
   std::string QueryHostChannelName();
   bool ConfirmStopRecording();
   void StayConnectedClick();
 
-  HWND Control(int id) const { return GetDlgItem(window_, id); }
   std::string Text(int id) const;
   void SetText(int id, const std::string& text);
   bool Checked(int id) const;
 
-  HINSTANCE module_;
   VisualStyles styles_;
-  HWND window_ = nullptr;
+  std::unique_ptr<TMyIniFile> ini_;
+  BE_CONFIG mp3Template_{};
   HWND hostWindow_ = nullptr;
   HMENU pluginMenu_ = nullptr;
   HIMAGELIST buttons_ = nullptr;
-  HFONT font_ = nullptr;
+  HBRUSH pageBrush_ = nullptr;  // the background of the controls on the pages
   bool playShown_ = false;
+  bool shown_ = false;
   bool hostClosing_ = false;
   bool scheduleActive_ = false;
   Schedule schedule_;

@@ -23,6 +23,42 @@ enum ControlId : int {
   lblRecordAs = 1013,
   lblFilename = 1014,
   lblOutput = 1015,
+  // MP3 Settings
+  cbMP3Method = 1020,
+  tbMP3Quality = 1021,
+  cbMP3Bitrate = 1022,
+  cbMP3SampleRate = 1023,
+  cbMP3MaxBitRate = 1024,
+  tbMP3VBRQuality = 1025,
+  lblMP3Method = 1026,
+  lblMP3Quality = 1027,
+  lblBitrate = 1028,
+  lblMP3SampleRate = 1029,
+  lblMP3MaxBitRate = 1030,
+  lblMP3VBRQuality = 1031,
+  lblMP3QualityLow = 1032,
+  lblMP3QualityHigh = 1033,
+  lblMP3VBRQualityLow = 1034,
+  lblMP3VBRQualityHigh = 1035,
+  // MP3 Advanced
+  cbMP3JointStereo = 1040,
+  cbMP3NoRes = 1041,
+  cbMP3Private = 1042,
+  cbMP3Original = 1043,
+  cbMP3Copyright = 1044,
+  cbMP3CRC = 1045,
+  cbMP3VBRHeader = 1046,
+  // Ogg Vorbis
+  rbOggVBR = 1050,
+  rbOggABR = 1051,
+  tbOggQuality = 1052,
+  lblOggQuality = 1053,
+  lblOggQualityLow = 1054,
+  lblOggQualityHigh = 1055,
+  lblOggBitrate = 1056,
+  // Play
+  tbVolume = 1060,
+  lblVolume = 1061,
 };
 
 enum TimerId : UINT_PTR { tmrSchedule = 1, tmrUpdate = 2 };

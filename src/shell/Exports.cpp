@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "recorder/SonotapeWindow.h"
+#include "settings/ConfigDir.h"
 #include "recorder/WindowIds.h"
 #include "shell/PluginExports.h"
 #include "shell/PluginIdentity.h"
@@ -78,7 +79,8 @@ void WINAPI MenuItemClick(INT32 commandId) {
 void WINAPI SetAppHandle(HWND hostWindow, INT32 /*ignored*/) {
   Guarded(0, [hostWindow] {
     if (!mainWindow) {
-      auto window = std::make_unique<sonotape::TfrmSonotape>(pluginModule);
+      auto ini = std::make_unique<sonotape::TMyIniFile>(sonotape::GetConfigPath("Plugins\\Sonotape.ini", true));
+      auto window = std::make_unique<sonotape::TfrmSonotape>(pluginModule, std::move(ini));
       if (!window->Create(hostWindow)) {
         return 0;
       }
