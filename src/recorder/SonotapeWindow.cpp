@@ -507,9 +507,14 @@ void TfrmSonotape::OnCommand(int id, int code) {
     case cbMP3Copyright:
     case cbMP3CRC:
     case cbMP3VBRHeader:
+      if (code == BN_CLICKED) OnSettingsChange(Control(id));
+      break;
     case rbOggVBR:
     case rbOggABR:
-      if (code == BN_CLICKED) OnSettingsChange(Control(id));
+      if (code == BN_CLICKED) {
+        CheckRadioButton(window_, rbOggVBR, rbOggABR, id);  // the window is no dialog: keep the pair exclusive
+        OnSettingsChange(Control(id));
+      }
       break;
     case edFilename:
       if (code == EN_CHANGE) UpdateNaming();

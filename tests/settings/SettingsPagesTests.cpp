@@ -1,0 +1,252 @@
+// The tool window's settings pages with a real window and a real settings file: loading, saving,
+// the pages shown per format, the save button, the window bounds at other DPIs, and the folder
+// picker driven as a user would.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "recorder/SonotapeWindow.h"
+#include "recorder/WindowIds.h"
+#include "settings/FolderDialog.h"
+#include "settings/MyIniFile.h"
+#include "support/TempFolder.h"
+
+namespace sonotape {
+namespace {
+
+std::string TextOf(HWND window) {
+  char text[512] = "";
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+std::vector<std::string> TabCaptions(HWND tabs) {
+  std::vector<std::string> captions;
+  const LRESULT count = SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    char text[64] = "";
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    SendMessageA(tabs, TCM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    captions.push_back(text);
+  }
+  return captions;
+}
+
+class SettingsPages : public ::testing::Test {
+ protected:
+  void TearDown() override { window.reset(); }
+  std::string IniPath() const { return folder.File("Sonotape.ini"); }
+  void Store(const std::string& text) { std::ofstream(IniPath(), std::ios::binary | std::ios::trunc) << text; }
+  void Open() {
+    window = std::make_unique<TfrmSonotape>(GetModuleHandleA(nullptr), std::make_unique<TMyIniFile>(IniPath()));
+    ASSERT_TRUE(window->Create(nullptr));
+  }
+  HWND Item(int id) const { return GetDlgItem(window->Handle(), id); }
+  bool Checked(int id) const { return SendMessageA(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+  LRESULT Selected(int id) const { return SendMessageA(Item(id), CB_GETCURSEL, 0, 0); }
+  void Click(int id) { SendMessageA(Item(id), BM_CLICK, 0, 0); }
+  void Choose(int id, int index) {
+    SendMessageA(Item(id), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageA(window->Handle(), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(Item(id)));
+  }
+  void Slide(int id, int position) {
+    SendMessageA(Item(id), TBM_SETPOS, TRUE, position);
+    SendMessageA(window->Handle(), WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position), reinterpret_cast<LPARAM>(Item(id)));
+  }
+  bool SaveEnabled() const { return IsWindowEnabled(Item(btnSave)) != FALSE; }
+  std::string Stored(const char* section, const char* key) const {
+    char value[256] = "";
+    GetPrivateProfileStringA(section, key, "(none)", value, sizeof value, IniPath().c_str());
+    return value;
+  }
+
+  testsupport::TempFolder folder;
+  std::unique_ptr<TfrmSonotape> window;
+};
+
+TEST_F(SettingsPages, EverySettingSavedIsWhatAFreshWindowLoads) {
+  Open();
+  EXPECT_FALSE(SaveEnabled());
+  EXPECT_EQ(TabCaptions(Item(idTabs)), std::vector<std::string>{"General"});
+  Choose(cbRecordAs, 1);
+  EXPECT_TRUE(SaveEnabled());
+  EXPECT_EQ(TabCaptions(Item(idTabs)), (std::vector<std::string>{"General", "MP3 Settings", "MP3 Advanced"}));
+  Choose(cbMP3Method, 1);
+  Choose(cbMP3Bitrate, 3);
+  Choose(cbMP3SampleRate, 2);
+  Choose(cbMP3MaxBitRate, 11);
+  Slide(tbMP3Quality, 3);
+  Slide(tbMP3VBRQuality, 7);
+  for (int id : {cbMP3JointStereo, cbMP3CRC, cbMP3VBRHeader, cbAutoCreate, cbStayConnected}) Click(id);
+  Slide(tbOggQuality, 9);
+  Click(rbOggABR);
+  SetWindowTextA(Item(edOutput), "Y:\\Shows\\");
+  SendMessageA(Item(btnSave), BM_CLICK, 0, 0);
+  EXPECT_FALSE(SaveEnabled());
+  EXPECT_EQ(Stored("frmSonotape", "cbRecordAs"), "MP3");
+  EXPECT_EQ(Stored("frmSonotape", "cbMP3Bitrate"), "56 kbps");
+  EXPECT_EQ(Stored("frmSonotape", "rbOggVBR"), "0");
+  EXPECT_EQ(Stored("frmSonotape", "rbOggABR"), "(none)");
+  EXPECT_EQ(Stored("General", "FilePath"), "Y:\\Shows\\");
+  window.reset();
+  EXPECT_EQ(Stored("General", "Version"), "1024");
+  EXPECT_EQ(Stored("frmSonotape", "tbVolume"), "4000");
+
+  Open();
+  EXPECT_EQ(Selected(cbRecordAs), 1);
+  EXPECT_EQ(Selected(cbMP3Method), 1);
+  EXPECT_EQ(Selected(cbMP3Bitrate), 3);
+  EXPECT_EQ(Selected(cbMP3SampleRate), 2);
+  EXPECT_EQ(Selected(cbMP3MaxBitRate), 11);
+  EXPECT_EQ(SendMessageA(Item(tbMP3Quality), TBM_GETPOS, 0, 0), 3);
+  EXPECT_EQ(SendMessageA(Item(tbMP3VBRQuality), TBM_GETPOS, 0, 0), 7);
+  EXPECT_EQ(SendMessageA(Item(tbOggQuality), TBM_GETPOS, 0, 0), 9);
+  EXPECT_TRUE(Checked(cbMP3JointStereo) && Checked(cbMP3CRC) && Checked(cbMP3VBRHeader));
+  EXPECT_FALSE(Checked(cbMP3NoRes) || Checked(cbMP3Private) || Checked(cbAutoCreate) || Checked(cbStayConnected));
+  EXPECT_TRUE(Checked(rbOggABR));
+  EXPECT_FALSE(Checked(rbOggVBR));
+  EXPECT_EQ(TextOf(Item(edOutput)), "Y:\\Shows\\");
+  EXPECT_EQ(TextOf(Item(lblOggBitrate)), "Bit Rate approx. 350 kbps");
+  EXPECT_EQ(TextOf(Item(lblBitrate)), "VBR Min. &Bit Rate:");
+  EXPECT_FALSE(SaveEnabled());
+}
+
+TEST_F(SettingsPages, StoredTextsSelectTheirPagesAndNonsenseKeepsTheDefaults) {
+  Store("[frmSonotape]\r\ncbRecordAs=ogg vorbis\r\ncbStayConnected=abc\r\ncbAutoCreate=2\r\ncbMP3Bitrate=MP4\r\n"
+        "tbOggQuality=99\r\nrbOggVBR=0\r\n");
+  Open();
+  EXPECT_EQ(Selected(cbRecordAs), 2);
+  EXPECT_EQ(TabCaptions(Item(idTabs)), (std::vector<std::string>{"General", "Ogg Vorbis"}));
+  EXPECT_TRUE(Checked(cbStayConnected));  // "abc": the default
+  EXPECT_TRUE(Checked(cbAutoCreate));     // "2": checked
+  EXPECT_EQ(Selected(cbMP3Bitrate), 8);   // unknown: "128 kbps" stays
+  EXPECT_EQ(SendMessageA(Item(tbOggQuality), TBM_GETPOS, 0, 0), 10);  // the track bar's range
+  EXPECT_TRUE(Checked(rbOggABR));
+  EXPECT_FALSE(SaveEnabled());
+}
+
+TEST_F(SettingsPages, HandlersEnableSaveOnlyForRealChanges) {
+  Open();
+  SetWindowTextA(Item(edOutput), "Z:\\code\\");  // set by code: not a change by the user
+  EXPECT_FALSE(SaveEnabled());
+  SendMessageA(Item(edOutput), WM_CHAR, 'x', 0);  // typed
+  EXPECT_TRUE(SaveEnabled());
+  SendMessageA(Item(btnSave), BM_CLICK, 0, 0);
+  Slide(tbMP3Quality, 2);  // the position it already held
+  EXPECT_FALSE(SaveEnabled());
+  Slide(tbOggQuality, -1);
+  EXPECT_EQ(TextOf(Item(lblOggBitrate)), "Bit Rate approx. 48 kbps");
+  EXPECT_TRUE(SaveEnabled());
+
+  Choose(cbMP3Method, 2);
+  EXPECT_EQ(TextOf(Item(lblBitrate)), "&Bit Rate:");
+  EXPECT_FALSE(IsWindowEnabled(Item(cbMP3MaxBitRate)));
+  EXPECT_FALSE(IsWindowEnabled(Item(tbMP3VBRQuality)));
+  Choose(cbMP3Method, 1);
+  EXPECT_EQ(TextOf(Item(lblBitrate)), "VBR Min. &Bit Rate:");
+  EXPECT_TRUE(IsWindowEnabled(Item(cbMP3MaxBitRate)));
+  EXPECT_TRUE(IsWindowEnabled(Item(tbMP3VBRQuality)));
+}
+
+TEST_F(SettingsPages, BoundsAreRestoredAtTheirDpiAndKeptOnAMonitor) {
+  Store("[DPI]\r\nUserDPI=144\r\nLastDPI=96\r\n[frmSonotape]\r\nLeft=100000\r\nTop=-100000\r\nCWidth=330\r\nCHeight=250\r\n");
+  Open();
+  RECT client{}, outer{};
+  GetClientRect(window->Handle(), &client);
+  GetWindowRect(window->Handle(), &outer);
+  EXPECT_EQ(client.right, 495);
+  EXPECT_EQ(client.bottom, 375);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoA(MonitorFromWindow(window->Handle(), MONITOR_DEFAULTTONEAREST), &monitor);
+  EXPECT_EQ(outer.right, monitor.rcWork.right);  // moved back from far right
+  EXPECT_EQ(outer.top, monitor.rcWork.top);
+  // Constraints 329..346 x 265..269 at 96 DPI become 494..519 x 398..404 at 144.
+  MINMAXINFO limits{};
+  SendMessageA(window->Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+  EXPECT_EQ(limits.ptMinTrackSize.x, 494);
+  EXPECT_EQ(limits.ptMaxTrackSize.x, 519);
+  EXPECT_EQ(limits.ptMinTrackSize.y, 398);
+  EXPECT_EQ(limits.ptMaxTrackSize.y, 404);
+
+  SetWindowPos(window->Handle(), nullptr, 40, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  ShowWindow(window->Handle(), SW_MINIMIZE);  // saved minimised: the restored place is stored
+  window.reset();
+  EXPECT_EQ(Stored("frmSonotape", "Left"), "40");
+  EXPECT_EQ(Stored("frmSonotape", "Top"), "50");
+  EXPECT_EQ(Stored("frmSonotape", "CWidth"), "495");
+  EXPECT_EQ(Stored("DPI", "LastDPI"), "144");
+  Open();  // now at its own DPI: the same client size
+  GetClientRect(window->Handle(), &client);
+  EXPECT_EQ(client.right, 495);
+}
+
+TEST_F(SettingsPages, SnapsToTheWorkAreaWhileMovedCloserThanSixteenPixels) {
+  Open();
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoA(MonitorFromWindow(window->Handle(), MONITOR_DEFAULTTONEAREST), &monitor);
+  const RECT& work = monitor.rcWork;
+  SetWindowPos(window->Handle(), nullptr, work.left + 15, work.top + 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  RECT outer{};
+  GetWindowRect(window->Handle(), &outer);
+  EXPECT_EQ(outer.left, work.left);
+  SetWindowPos(window->Handle(), nullptr, work.left + 16, work.top + 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  GetWindowRect(window->Handle(), &outer);
+  EXPECT_EQ(outer.left, work.left + 16);
+}
+
+// Answers the folder browser of this thread with a button once it shows, from a thread timer
+// that the browser's modal loop dispatches.
+UINT answerWith = IDOK;
+void CALLBACK AnswerBrowser(HWND, UINT, UINT_PTR timer, DWORD) {
+  for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, "#32770", nullptr)) != nullptr;) {
+    DWORD process = 0;
+    if (GetWindowThreadProcessId(window, &process) == GetCurrentThreadId() && IsWindowVisible(window)) {
+      KillTimer(nullptr, timer);
+      PostMessageA(window, WM_COMMAND, answerWith, 0);
+      return;
+    }
+  }
+}
+
+bool RunBrowser(TFolderDialog& dialog, UINT button) {
+  answerWith = button;
+  SetTimer(nullptr, 0, 200, AnswerBrowser);
+  return dialog.Execute();
+}
+
+TEST(FolderDialog, OpensOnTheEnteredFolderAndCancelKeepsIt) {
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  testsupport::TempFolder folder;
+  char full[MAX_PATH] = "";
+  GetLongPathNameA(folder.Path().c_str(), full, sizeof full);
+  TFolderDialog dialog(nullptr);
+  dialog.Title = "Select the output directory:";
+  dialog.Path = full;
+  EXPECT_EQ(dialog.Options, 65u);
+  ASSERT_TRUE(RunBrowser(dialog, IDOK));  // confirmed at once: the preselected folder
+  EXPECT_EQ(lstrcmpiA(dialog.Path.c_str(), full), 0) << dialog.Path;
+
+  EXPECT_FALSE(RunBrowser(dialog, IDCANCEL));
+  EXPECT_EQ(lstrcmpiA(dialog.Path.c_str(), full), 0);
+
+  dialog.Path = std::string(full) + "\\gone";  // no longer there: no preselection
+  if (RunBrowser(dialog, IDOK)) {
+    EXPECT_NE(dialog.Path, std::string(full) + "\\gone");
+  }
+  CoUninitialize();
+}
+
+}  // namespace
+}  // namespace sonotape
