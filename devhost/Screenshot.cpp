@@ -12,7 +12,7 @@ namespace devhost {
 
 namespace {
 
-// The window's pixels as top-down 32-bit BGRA rows.
+// The window's pixels as the screen shows them, frame included, as top-down 32-bit BGRA rows.
 bool CaptureWindow(HWND window, UINT& width, UINT& height, std::vector<BYTE>& pixels) {
   RECT bounds;
   if (!GetWindowRect(window, &bounds)) {

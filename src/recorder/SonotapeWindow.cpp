@@ -156,8 +156,10 @@ void TfrmSonotape::CreateControls() {
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(idTabs)), module_, nullptr);
   SendMessageA(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
   for (const ControlEntry& entry : WindowControls()) {
-    HWND control = CreateWindowExA(0, entry.className, entry.text, entry.style, Scale(entry.x), Scale(entry.y),
-                                   Scale(entry.width), Scale(entry.height), window_,
+    // Edges scaled, not sizes, so neighbours stay apart after rounding.
+    const int left = Scale(entry.x), top = Scale(entry.y);
+    HWND control = CreateWindowExA(0, entry.className, entry.text, entry.style, left, top,
+                                   Scale(entry.x + entry.width) - left, Scale(entry.y + entry.height) - top, window_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), module_, nullptr);
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
     SetWindowSubclass(control, EscapeHides, 1, reinterpret_cast<DWORD_PTR>(window_));

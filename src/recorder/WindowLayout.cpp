@@ -19,7 +19,7 @@ constexpr char kButton[] = "BUTTON";
 constexpr char kCombo[] = "COMBOBOX";
 constexpr char kTrackbar[] = TRACKBAR_CLASSA;
 
-// Rows of the pages: labels at x 12, fields at 130 (114 on General).
+// Rows of the pages: labels at x 12, fields at 134 (114 on General, 90 on Ogg Vorbis).
 constexpr ControlEntry kControls[] = {
     // General
     {lblRecordAs, "lblRecordAs", kStatic, "&Record as:", kLabel, kGeneralPage, 12, 37, 100, 16},
@@ -37,21 +37,21 @@ constexpr ControlEntry kControls[] = {
     {btnPause, "btnPause", kButton, "Rec &Pause", kPush | WS_DISABLED, kGeneralPage, 110, 182, 94, 28},
     {btnSave, "btnSave", kButton, "S&ave Settings", kPush, kGeneralPage, 212, 182, 94, 28},
     // MP3 Settings
-    {lblMP3Method, "lblMP3Method", kStatic, "&Encoding Method:", kLabel, kMp3Page, 12, 37, 114, 16},
-    {cbMP3Method, "cbMP3Method", kCombo, "", kList, kMp3Page, 130, 33, 176, 120},
-    {lblMP3Quality, "lblMP3Quality", kStatic, "&Quality", kLabel, kMp3Page, 12, 65, 114, 16},
-    {lblMP3QualityLow, "lblMP3QualityLow", kStatic, "-", kLabel | SS_CENTER, kMp3Page, 130, 65, 10, 16},
-    {tbMP3Quality, "tbMP3Quality", kTrackbar, "", kTrack, kMp3Page, 140, 58, 156, 28},
+    {lblMP3Method, "lblMP3Method", kStatic, "&Encoding Method:", kLabel, kMp3Page, 12, 37, 122, 16},
+    {cbMP3Method, "cbMP3Method", kCombo, "", kList, kMp3Page, 134, 33, 172, 120},
+    {lblMP3Quality, "lblMP3Quality", kStatic, "&Quality", kLabel, kMp3Page, 12, 65, 122, 16},
+    {lblMP3QualityLow, "lblMP3QualityLow", kStatic, "-", kLabel | SS_CENTER, kMp3Page, 134, 65, 10, 16},
+    {tbMP3Quality, "tbMP3Quality", kTrackbar, "", kTrack, kMp3Page, 144, 58, 152, 28},
     {lblMP3QualityHigh, "lblMP3QualityHigh", kStatic, "+", kLabel | SS_CENTER, kMp3Page, 296, 65, 10, 16},
-    {lblBitrate, "lblBitrate", kStatic, "&Bit Rate:", kLabel, kMp3Page, 12, 95, 114, 16},
-    {cbMP3Bitrate, "cbMP3Bitrate", kCombo, "", kList, kMp3Page, 130, 91, 176, 200},
-    {lblMP3SampleRate, "lblMP3SampleRate", kStatic, "&Output Sample Rate:", kLabel, kMp3Page, 12, 121, 114, 16},
-    {cbMP3SampleRate, "cbMP3SampleRate", kCombo, "", kList, kMp3Page, 130, 117, 176, 160},
-    {lblMP3MaxBitRate, "lblMP3MaxBitRate", kStatic, "VBR &Max. Bit Rate:", kLabel, kMp3Page, 12, 147, 114, 16},
-    {cbMP3MaxBitRate, "cbMP3MaxBitRate", kCombo, "", kList, kMp3Page, 130, 143, 176, 200},
-    {lblMP3VBRQuality, "lblMP3VBRQuality", kStatic, "&VBR Quality", kLabel, kMp3Page, 12, 177, 114, 16},
-    {lblMP3VBRQualityLow, "lblMP3VBRQualityLow", kStatic, "-", kLabel | SS_CENTER, kMp3Page, 130, 177, 10, 16},
-    {tbMP3VBRQuality, "tbMP3VBRQuality", kTrackbar, "", kTrack, kMp3Page, 140, 170, 156, 28},
+    {lblBitrate, "lblBitrate", kStatic, "&Bit Rate:", kLabel, kMp3Page, 12, 95, 122, 16},
+    {cbMP3Bitrate, "cbMP3Bitrate", kCombo, "", kList, kMp3Page, 134, 91, 172, 200},
+    {lblMP3SampleRate, "lblMP3SampleRate", kStatic, "&Output Sample Rate:", kLabel, kMp3Page, 12, 121, 122, 16},
+    {cbMP3SampleRate, "cbMP3SampleRate", kCombo, "", kList, kMp3Page, 134, 117, 172, 160},
+    {lblMP3MaxBitRate, "lblMP3MaxBitRate", kStatic, "VBR &Max. Bit Rate:", kLabel, kMp3Page, 12, 147, 122, 16},
+    {cbMP3MaxBitRate, "cbMP3MaxBitRate", kCombo, "", kList, kMp3Page, 134, 143, 172, 200},
+    {lblMP3VBRQuality, "lblMP3VBRQuality", kStatic, "&VBR Quality", kLabel, kMp3Page, 12, 177, 122, 16},
+    {lblMP3VBRQualityLow, "lblMP3VBRQualityLow", kStatic, "-", kLabel | SS_CENTER, kMp3Page, 134, 177, 10, 16},
+    {tbMP3VBRQuality, "tbMP3VBRQuality", kTrackbar, "", kTrack, kMp3Page, 144, 170, 152, 28},
     {lblMP3VBRQualityHigh, "lblMP3VBRQualityHigh", kStatic, "+", kLabel | SS_CENTER, kMp3Page, 296, 177, 10, 16},
     // MP3 Advanced
     {cbMP3JointStereo, "cbMP3JointStereo", kButton, "Use &Joint Stereo", kCheck, kMp3AdvancedPage, 12, 36, 294, 18},
