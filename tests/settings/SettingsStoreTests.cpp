@@ -123,6 +123,16 @@ TEST_F(HostFolder, AllUsersModeCreatesItsFolderLevelByLevel) {
   RemoveTree(common, top + "\\Viewer\\");
 }
 
+TEST_F(HostFolder, AFolderThatCannotBeCreatedLeavesTheSettingsInTheProgramFolder) {
+  const std::string program = Dir();
+  WriteText(program + "\\UserMode.ini", "[Mode]\r\nUserMode=1\r\nRoot=" + UniqueRoot() + "\\bad|name\r\n");
+  const ConfigDirState state = ReadUserMode(program + "\\viewer.exe");
+  ASSERT_EQ(state.userMode, 1);
+  EXPECT_EQ(GetConfigDir(state), state.programDir);
+  EXPECT_EQ(GetConfigPath(state, "Plugins\\Sonotape.ini", true), state.programDir + "Plugins\\Sonotape.ini");
+  RemoveDirectoryA((SpecialFolder(CSIDL_APPDATA) + state.userRoot.substr(0, state.userRoot.find('\\'))).c_str());
+}
+
 TEST_F(HostFolder, CopyFileContentsRefusesItselfAndCopiesEverything) {
   const std::string a = folder.File("a.bin"), b = folder.File("b.bin");
   std::string data(10000, '\0');
