@@ -1,6 +1,5 @@
 #include "settings/ConfigDir.h"
 
-#include <aclapi.h>
 #include <shlobj.h>
 
 #include <algorithm>

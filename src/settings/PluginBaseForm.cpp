@@ -100,19 +100,16 @@ bool TPluginBaseForm::IsSizeable() const {
 
 // The frame as the window manager draws it for the window's styles, so that a client size saved
 // from the normal rectangle restores to the same window.
-int TPluginBaseForm::FrameWidth() const {
+SIZE TPluginBaseForm::FrameSize() const {
   RECT frame{0, 0, 0, 0};
   AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_STYLE)), GetMenu(window_) != nullptr,
                      static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_EXSTYLE)));
-  return frame.right - frame.left;
+  return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
-int TPluginBaseForm::FrameHeight() const {
-  RECT frame{0, 0, 0, 0};
-  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_STYLE)), GetMenu(window_) != nullptr,
-                     static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_EXSTYLE)));
-  return frame.bottom - frame.top;
-}
+int TPluginBaseForm::FrameWidth() const { return FrameSize().cx; }
+
+int TPluginBaseForm::FrameHeight() const { return FrameSize().cy; }
 
 void TPluginBaseForm::SetNormalBounds(const RECT& bounds) {
   WINDOWPLACEMENT placement{};

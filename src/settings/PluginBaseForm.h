@@ -57,6 +57,7 @@ class TPluginBaseForm {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT BaseMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void SnapWhileMoved(WINDOWPOS& position) const;
+  SIZE FrameSize() const;
 
   const char* name_;
   std::int32_t targetDpi_;
