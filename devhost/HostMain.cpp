@@ -43,6 +43,8 @@ constexpr char kUsage[] =
     "  --output FOLDER         the plug-in's output folder\n"
     "  --name NAME             the plug-in's file name\n"
     "  --record-as 0|1|2       WAV, MP3 or Ogg Vorbis\n"
+    "  --mp3-method 0|1|2      constant, variable or average bit rate\n"
+    "  --xing                  write the XING VBR header\n"
     "  --channel NAME          the channel the host reports\n"
     "  --record                record the whole stream (started before the graph runs)\n"
     "  --timer MINUTES         a timer recording from the start of this minute to MINUTES later\n"
@@ -58,6 +60,8 @@ struct Options {
   bool converter = false;
   std::string output, name, channel, screenshot;
   int recordAs = -1;
+  int mp3Method = -1;
+  bool xing = false;
   bool record = false;
   double timer = -1;
   int afterAction = 0;
@@ -92,6 +96,10 @@ bool ParseGraphOption(const std::string& option, const char* value, Options& opt
     options.recordAs = std::atoi(value);
     return options.recordAs >= 0 && options.recordAs <= 2;
   }
+  if (option == "--mp3-method") {
+    options.mp3Method = std::atoi(value);
+    return options.mp3Method >= 0 && options.mp3Method <= 2;
+  }
   if (option == "--after-action") {
     options.afterAction = std::atoi(value);
     return options.afterAction >= 0 && options.afterAction <= 255;
@@ -112,6 +120,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     bool valid = true;
     if (option == "--unpaced") {
       options.plan.paced = false;
+    } else if (option == "--xing") {
+      options.xing = options.withGraph = true;
     } else if (option == "--converter") {
       options.converter = options.withGraph = true;
     } else if (option == "--record") {
@@ -160,15 +170,18 @@ void PumpFor(DWORD milliseconds) {
   } while (GetTickCount() - begin < milliseconds);
 }
 
+void Choose(HWND plugin, int list, int index) {
+  SendDlgItemMessageA(plugin, list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  SendMessageA(plugin, WM_COMMAND, MAKEWPARAM(list, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(plugin, list)));
+}
+
 // Sets the plug-in's boxes as a user (or a remote control) would.
 void ConfigurePlugin(HWND plugin, const Options& options) {
   if (!options.output.empty()) SetDlgItemTextA(plugin, sonotape::edOutput, options.output.c_str());
   if (!options.name.empty()) SetDlgItemTextA(plugin, sonotape::edFilename, options.name.c_str());
-  if (options.recordAs >= 0) {
-    SendDlgItemMessageA(plugin, sonotape::cbRecordAs, CB_SETCURSEL, static_cast<WPARAM>(options.recordAs), 0);
-    SendMessageA(plugin, WM_COMMAND, MAKEWPARAM(sonotape::cbRecordAs, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(GetDlgItem(plugin, sonotape::cbRecordAs)));
-  }
+  if (options.recordAs >= 0) Choose(plugin, sonotape::cbRecordAs, options.recordAs);
+  if (options.mp3Method >= 0) Choose(plugin, sonotape::cbMP3Method, options.mp3Method);
+  if (options.xing) SendDlgItemMessageA(plugin, sonotape::cbMP3VBRHeader, BM_CLICK, 0, 0);
 }
 
 void ScheduleTimerRecording(const devhost::PluginExports& e, const Options& options) {

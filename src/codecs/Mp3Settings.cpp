@@ -74,4 +74,25 @@ void ShowMP3Settings(const BE_CONFIG& config, Mp3Controls& controls) {
   controls.bitrateCaption = controls.vbrControlsEnabled ? "VBR Min. &Bit Rate:" : "&Bit Rate:";
 }
 
+BE_CONFIG MakeLiveConfig(const BE_CONFIG& config, std::uint32_t sampleRate, unsigned channels) {
+  BE_CONFIG live = config;
+  live.dwConfig = BE_CONFIG_LAME;
+  BE_CONFIG_LHV1& c = live.lhv1;
+  c.dwSampleRate = sampleRate;
+  if (channels == 1) {
+    c.nMode = BE_MP3_MODE_MONO;
+  }
+  if (c.bEnableVBR == 0) {
+    c.dwMaxBitrate = 0;
+    c.dwVbrAbr_bps = 0;
+  } else if (c.nVbrMethod == VBR_METHOD_ABR) {
+    c.dwVbrAbr_bps = c.dwBitrate * 1000;
+    c.dwBitrate = 0;
+    c.dwMaxBitrate = 0;
+  } else {
+    c.dwVbrAbr_bps = 0;
+  }
+  return live;
+}
+
 }  // namespace sonotape

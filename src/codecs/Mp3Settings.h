@@ -44,4 +44,7 @@ void ReadMP3Settings(const Mp3Controls& controls, BE_CONFIG& config);
 // The inverse: the controls for a template, unknown values at their fallback items.
 void ShowMP3Settings(const BE_CONFIG& config, Mp3Controls& controls);
 
+// The configuration handed to the encoder for an input of this rate and channel count.
+BE_CONFIG MakeLiveConfig(const BE_CONFIG& config, std::uint32_t sampleRate, unsigned channels);
+
 }  // namespace sonotape

@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "recorder/SampleConversion.h"
+
 namespace sonotape {
 
 namespace {
@@ -76,9 +78,54 @@ bool Recorder::OpenOutputFile() {
   return true;
 }
 
+void Recorder::SetMp3Settings(const BE_CONFIG& config) {
+  std::lock_guard<std::mutex> guard(namingLock_);
+  mp3Settings_ = config;
+}
+
 void Recorder::CloseOutputFile() {
   file_.Close();
   wav_.reset();
+  if (mp3_) {
+    mp3_->Release();
+  }
+}
+
+bool Recorder::StartMP3Encoder() {
+  if (!LoadLame()) {
+    RecorderMessage("lame_enc.dll > 3.9 is required for MP3 encoding", kWarningIcon);
+    recordingFormat_ = rfWav;  // the next start records WAV until the user picks a format again
+    return false;
+  }
+  if (sampleKind_ == skSpdif) {
+    RecorderMessage("Cannot record MP3 from SPDIF output", kErrorIcon);
+    return false;
+  }
+  if (pcmFormat_.nChannels > 2) {
+    RecorderMessage("Cannot record - for MP3 the data delivered by the decoder\r\nmust be mono or stereo", kErrorIcon);
+    return false;
+  }
+  if (!OpenOutputFile()) {
+    return false;
+  }
+  BE_CONFIG settings;
+  {
+    std::lock_guard<std::mutex> guard(namingLock_);
+    settings = mp3Settings_;
+  }
+  mp3_.reset(new (std::nothrow) Mp3Encoder(Lame().Entries()));
+  std::string failure = "There is not enough memory available";
+  if (!mp3_ || !mp3_->Start(settings, pcmFormat_, failure)) {
+    RecorderMessage(failure, kErrorIcon);
+    return false;
+  }
+  return true;
+}
+
+void Recorder::EncodeMp3(const std::uint8_t* data, std::uint32_t length) {
+  Mp3Encoder& mp3 = *mp3_;
+  ConvertForMp3(pcmFormat_, sampleKind_, data, length, mp3.SamplesPerChunk(), mp3.Left(), mp3.Right(),
+                [this, &mp3](std::size_t n) { bytesWritten_ += mp3.EncodeChunk(n, file_); });
 }
 
 bool Recorder::StartWavFile() {
@@ -102,7 +149,14 @@ void Recorder::FinishRecording() {
   if (recordingFormat_ == rfWav && wav_) {
     wav_->Patch();
   }
+  const bool mp3 = recordingFormat_ == rfMp3 && mp3_;
+  if (mp3) {
+    bytesWritten_ += mp3_->Finish(file_);
+  }
   CloseOutputFile();
+  if (mp3) {
+    mp3_->WriteVbrHeader(LastName().fileName);
+  }
 }
 
 bool Recorder::PrepareRecording(bool onStreamingThread) {
@@ -125,7 +179,8 @@ bool Recorder::PrepareRecording(bool onStreamingThread) {
   }
   const PcmFormat previous = pcmFormat_;
   samples.GetFormatEx(&pcmFormat_);
-  const bool started = recordingFormat_ == rfWav && StartWavFile();
+  const RecordingFormat format = recordingFormat_;
+  const bool started = format == rfWav ? StartWavFile() : format == rfMp3 && StartMP3Encoder();
   if (!started) {
     CloseOutputFile();
     pcmFormat_ = previous;
@@ -185,7 +240,9 @@ void Recorder::ProcessBuffer(const std::uint8_t* data, std::uint32_t length) {
   if (!file_.IsOpen()) {
     return;  // an unsupported format, or a failed restart: wait for the next change
   }
-  if (recordingFormat_ == rfWav) {
+  if (recordingFormat_ == rfMp3 && mp3_) {
+    EncodeMp3(data, length);
+  } else if (recordingFormat_ == rfWav && wav_) {
     // A WAV file must not wrap its sizes: the recording goes on in the next file.
     if (!wav_->Fits(length)) {
       ContinueInNewFile();

@@ -15,6 +15,8 @@
 #include <mutex>
 #include <string>
 
+#include "codecs/BeConfig.h"
+#include "codecs/Mp3Encoder.h"
 #include "recorder/OutputFile.h"
 #include "recorder/OutputFileName.h"
 #include "recorder/PcmFormat.h"
@@ -47,6 +49,7 @@ struct RecordingStats {
 class Recorder {
  public:
   static constexpr unsigned kErrorIcon = 0x10;
+  static constexpr unsigned kWarningIcon = 0x30;
 
   // maxFileLength lowers the WAV file limit for tests.
   explicit Recorder(RecorderView& view, std::uint64_t maxFileLength = WavWriter::kMaxFileLength);
@@ -73,6 +76,9 @@ class Recorder {
   // The name and folder the last file name was built with, for the window's boxes.
   OutputName LastName();
   void SetRecordingFormat(RecordingFormat format) { recordingFormat_ = format; }
+  RecordingFormat Format() const { return recordingFormat_; }
+  // The MP3 pages' configuration for the next start (also a restart on the streaming thread).
+  void SetMp3Settings(const BE_CONFIG& config);
 
   RecordingStats ReadRecordingStats();
   void SetSilent(bool silent) { silent_ = silent; }
@@ -84,6 +90,8 @@ class Recorder {
  private:
   bool PrepareRecording(bool onStreamingThread);
   bool StartWavFile();
+  bool StartMP3Encoder();
+  void EncodeMp3(const std::uint8_t* data, std::uint32_t length);
   bool OpenOutputFile();
   void CloseOutputFile();
   void FinishRecording();
@@ -102,6 +110,8 @@ class Recorder {
   std::atomic<RecordingFormat> recordingFormat_{rfWav};
   OutputFile file_;
   std::unique_ptr<WavWriter> wav_;
+  std::unique_ptr<Mp3Encoder> mp3_;  // kept after a finish: its configuration says whether to write the XING header
+  BE_CONFIG mp3Settings_{};          // under namingLock_
   std::uint64_t bytesWritten_ = 0;
   double recordedSeconds_ = 0;
   std::mutex namingLock_;

@@ -240,7 +240,8 @@ void TfrmSonotape::UpdateNaming() {
   naming.outputFolder = Text(edOutput);
   naming.defaultFolder = DefaultOutputFolder();
   recorder_->SetNaming(naming);
-  recorder_->SetRecordingFormat(static_cast<RecordingFormat>(SendMessageA(Control(cbRecordAs), CB_GETCURSEL, 0, 0)));
+  ReadMP3Settings(ReadMp3Controls(), mp3Template_);
+  recorder_->SetMp3Settings(mp3Template_);
 }
 
 std::string TfrmSonotape::QueryHostChannelName() {

@@ -173,7 +173,8 @@ void TfrmSonotape::cbVBRClick() {
 }
 
 void TfrmSonotape::cbRecordAsOnChange() {
-  UpdateNaming();  // the recording format follows the list at once
+  recorder_->SetRecordingFormat(static_cast<RecordingFormat>(Selected(Control(cbRecordAs))));  // at once
+  UpdateNaming();
   UpdateTabs();
   EnableWindow(Control(btnSave), TRUE);
 }

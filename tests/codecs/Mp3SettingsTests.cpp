@@ -129,3 +129,46 @@ TEST(ShowMP3Settings, RoundTripsAndNormalisesUnknownValues) {
 
 }  // namespace
 }  // namespace sonotape
+
+namespace sonotape {
+namespace {
+
+TEST(MakeLiveConfig, FollowsTheInputAndTheMethod) {
+  Mp3Controls controls;
+  controls.jointStereo = true;
+  BE_CONFIG config;
+  std::memset(&config, 0, sizeof config);
+  ReadMP3Settings(controls, config);
+  BE_CONFIG live = MakeLiveConfig(config, 44100, 1);
+  EXPECT_EQ(live.lhv1.dwSampleRate, 44100u);
+  EXPECT_EQ(live.lhv1.nMode, BE_MP3_MODE_MONO);
+  EXPECT_EQ(config.lhv1.nMode, BE_MP3_MODE_JSTEREO);  // the template keeps its mode
+  EXPECT_EQ(live.lhv1.dwMaxBitrate, 0u);              // constant bit rate
+  EXPECT_EQ(live.lhv1.dwVbrAbr_bps, 0u);
+  EXPECT_EQ(MakeLiveConfig(config, 48000, 2).lhv1.nMode, BE_MP3_MODE_JSTEREO);
+
+  controls.method = mmAverage;
+  controls.bitrate = 10;  // 192 kbps
+  ReadMP3Settings(controls, config);
+  live = MakeLiveConfig(config, 48000, 2);
+  EXPECT_EQ(live.lhv1.dwVbrAbr_bps, 192000u);
+  EXPECT_EQ(live.lhv1.dwBitrate, 0u);
+  EXPECT_EQ(live.lhv1.dwMaxBitrate, 0u);
+  EXPECT_EQ(live.lhv1.bEnableVBR, -1);
+  EXPECT_EQ(live.lhv1.nVbrMethod, VBR_METHOD_ABR);
+
+  controls.method = mmVariable;
+  controls.bitrate = 8;
+  controls.maxBitrate = 13;
+  controls.vbrQuality = 5;
+  ReadMP3Settings(controls, config);
+  live = MakeLiveConfig(config, 48000, 2);
+  EXPECT_EQ(live.lhv1.dwBitrate, 128u);
+  EXPECT_EQ(live.lhv1.dwMaxBitrate, 320u);
+  EXPECT_EQ(live.lhv1.nVBRQuality, 4);
+  EXPECT_EQ(live.lhv1.dwVbrAbr_bps, 0u);
+  EXPECT_EQ(live.lhv1.nVbrMethod, VBR_METHOD_DEFAULT);
+}
+
+}  // namespace
+}  // namespace sonotape

@@ -31,14 +31,34 @@ recordings() { ls -tr "$dir"/out/*.wav 2>/dev/null; }
 
 probe() { ffprobe -v error -select_streams a:0 -show_entries "stream=$2" -of csv=p=0 "$1"; }
 
-# refused ARGS...: the plug-in says it cannot record the decoder's format, and writes nothing.
+# refused MESSAGE ARGS...: the plug-in says MESSAGE and writes nothing.
 refused() {
+  local message=$1
+  shift
   rm -rf "$dir/out" && mkdir "$dir/out"
   record -rc 1 --renderer null --unpaced --name take --record "$@"
-  grep -q "^Message        \[Sonotape Plugin\] Cannot record - the data format delivered by the decoder is not supported$" \
-    "$dir/host.log" || fail "no message for $*"
-  [ -z "$(recordings)" ] || fail "a file was written for $*"
+  grep -qF "Message        [Sonotape Plugin] $message" "$dir/host.log" || fail "no message for $*"
+  [ -z "$(ls "$dir/out")" ] || fail "a file was written for $*"
 }
+unsupported="Cannot record - the data format delivered by the decoder is not supported"
+
+# mp3 FILE CHANNELS RATE SECONDS: an MP3 file that independent decoders read, of about that length.
+mp3() {
+  local file=$1 channels=$2 rate=$3 seconds=$4 got field want
+  for field in codec_name channels sample_rate; do
+    case $field in codec_name) want=mp3 ;; channels) want=$channels ;; sample_rate) want=$rate ;; esac
+    got=$(probe "$file" $field)
+    [ "$got" = "$want" ] || fail "$(basename "$file"): $field $got, not $want"
+  done
+  got=$(mpg123 -q -s "$file" 2>/dev/null | wc -c)
+  awk -v b="$got" -v c="$channels" -v r="$rate" -v s="$seconds" 'BEGIN { d = b / (2 * c * r); exit !(d > s - 0.05 && d < s + 0.1) }' ||
+    fail "$(basename "$file"): mpg123 decodes $got bytes, not about $seconds s"
+}
+
+# The XING (variable) or Info (constant bit rate) tag in the first frame.
+has_xing() { head -c 512 "$1" | grep -qaE "Xing|Info"; }
+
+mp3_recordings() { ls -tr "$dir"/out/*.mp3 2>/dev/null; }
 
 # expect FILE CODEC CHANNELS RATE LAYOUT SECONDS REFERENCE: the header as independent tools read
 # it, and the data equal to the reference (or, when the recording was cut, to its beginning).
@@ -79,9 +99,39 @@ case $case in
     record "${unpaced[@]}" --format 96000:6:32 --length 2
     expect "$(recordings)" pcm_s32le 6 96000 5.1 2.000000 "$dir/ref-1.raw"
     ;;
-  refused)  # 8-bit samples and more than six channels are not recorded
-    refused --format 22050:1:8 --length 1
-    refused --format 48000:8:16 --length 1
+  refused)  # 8-bit samples and more than six channels are not recorded; MP3 takes mono or stereo
+    refused "$unsupported" --format 22050:1:8 --length 1
+    refused "$unsupported" --format 48000:8:16 --length 1
+    refused "Cannot record - for MP3 the data delivered by the decoder must be mono or stereo" \
+      --format 48000:6:16 --length 1 --record-as 1
+    refused "Cannot record MP3 from SPDIF output" --format ac3-spdif --length 1 --record-as 1
+    ;;
+  mp3-without-lame)  # a plug-in folder without lame_enc.dll: a warning, no file
+    mkdir -p "$dir/plugin"
+    cp "$(dirname "$host")/Sonotape.dll" "$(dirname "$host")/sonotape-host.exe" "$dir/plugin/"
+    host=$dir/plugin/sonotape-host.exe
+    refused "lame_enc.dll > 3.9 is required for MP3 encoding" --format 48000:2:16 --length 1 --record-as 1
+    ;;
+  mp3-constant)
+    record "${unpaced[@]}" --record-as 1 --format 44100:2:16 --length 4
+    file=$(mp3_recordings)
+    mp3 "$file" 2 44100 4
+    [ "$(probe "$file" bit_rate)" = 128000 ] || fail "not 128 kbps"
+    has_xing "$file" && fail "a VBR header that was not asked for"
+    ;;
+  mp3-variable-mono-xing)
+    record "${unpaced[@]}" --record-as 1 --mp3-method 1 --xing --format 48000:1:24 --length 3
+    file=$(mp3_recordings)
+    mp3 "$file" 1 48000 3
+    has_xing "$file" || fail "no XING header"
+    ;;
+  mp3-average-switch)  # float stereo, then 16-bit mono: two files, each valid
+    record "${unpaced[@]}" --record-as 1 --mp3-method 2 --format 48000:2:32:float --switch 32000:1:16 \
+      --switch-after 2 --length 4
+    mapfile -t files < <(mp3_recordings)
+    [ ${#files[@]} -eq 2 ] || fail "${#files[@]} files, not 2"
+    mp3 "${files[0]}" 2 48000 2
+    mp3 "${files[1]}" 1 32000 2
     ;;
   quad-192k-plain)
     record "${unpaced[@]}" --format 192000:4:16:plain --length 1

@@ -206,23 +206,33 @@ TEST_F(SettingsPages, SnapsToTheWorkAreaWhileMovedCloserThanSixteenPixels) {
   EXPECT_EQ(outer.left, work.left + 16);
 }
 
-// Answers the folder browser of this thread with a button once it shows, from a thread timer
-// that the browser's modal loop dispatches.
-UINT answerWith = IDOK;
+// Answers the folder browser of this thread with a button once it shows (and, when a selection
+// is awaited, once the browser has moved to it), from a thread timer that the browser's modal
+// loop dispatches.
+struct BrowserAnswer {
+  UINT button = IDOK;
+  std::string awaited;   // the selection to wait for; empty: answer at once
+  std::string selected;  // the browser's current selection, as OnSelectionChange reports it
+  DWORD started = 0;
+} answer;
+
 void CALLBACK AnswerBrowser(HWND, UINT, UINT_PTR timer, DWORD) {
-  for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, "#32770", nullptr)) != nullptr;) {
+  const bool ready = answer.awaited.empty() || lstrcmpiA(answer.selected.c_str(), answer.awaited.c_str()) == 0 ||
+                     GetTickCount() - answer.started > 15000;
+  for (HWND window = nullptr; ready && (window = FindWindowExA(nullptr, window, "#32770", nullptr)) != nullptr;) {
     DWORD process = 0;
     if (GetWindowThreadProcessId(window, &process) == GetCurrentThreadId() && IsWindowVisible(window)) {
       KillTimer(nullptr, timer);
-      PostMessageA(window, WM_COMMAND, answerWith, 0);
+      PostMessageA(window, WM_COMMAND, answer.button, 0);
       return;
     }
   }
 }
 
-bool RunBrowser(TFolderDialog& dialog, UINT button) {
-  answerWith = button;
-  SetTimer(nullptr, 0, 200, AnswerBrowser);
+bool RunBrowser(TFolderDialog& dialog, UINT button, const std::string& awaited) {
+  answer = {button, awaited, "", GetTickCount()};
+  dialog.OnSelectionChange = [](TFolderDialog& self) { answer.selected = self.Path; };
+  SetTimer(nullptr, 0, 100, AnswerBrowser);
   return dialog.Execute();
 }
 
@@ -235,14 +245,17 @@ TEST(FolderDialog, OpensOnTheEnteredFolderAndCancelKeepsIt) {
   dialog.Title = "Select the output directory:";
   dialog.Path = full;
   EXPECT_EQ(dialog.Options, 65u);
-  ASSERT_TRUE(RunBrowser(dialog, IDOK));  // confirmed at once: the preselected folder
+  ASSERT_TRUE(RunBrowser(dialog, IDOK, full));  // it moves to the entered folder by itself
   EXPECT_EQ(lstrcmpiA(dialog.Path.c_str(), full), 0) << dialog.Path;
 
-  EXPECT_FALSE(RunBrowser(dialog, IDCANCEL));
+  dialog.OnSelectionChange = nullptr;  // without a handler Path is not touched while browsing
+  answer = {IDCANCEL, "", "", GetTickCount()};
+  SetTimer(nullptr, 0, 100, AnswerBrowser);
+  EXPECT_FALSE(dialog.Execute());
   EXPECT_EQ(lstrcmpiA(dialog.Path.c_str(), full), 0);
 
   dialog.Path = std::string(full) + "\\gone";  // no longer there: no preselection
-  if (RunBrowser(dialog, IDOK)) {
+  if (RunBrowser(dialog, IDOK, "")) {
     EXPECT_NE(dialog.Path, std::string(full) + "\\gone");
   }
   CoUninitialize();
