@@ -7,6 +7,7 @@
 
 #include <windows.h>
 #include <oleauto.h>
+#include <commctrl.h>
 
 #include <cmath>
 #include <cstdio>
@@ -45,6 +46,8 @@ constexpr char kUsage[] =
     "  --record-as 0|1|2       WAV, MP3 or Ogg Vorbis\n"
     "  --mp3-method 0|1|2      constant, variable or average bit rate\n"
     "  --xing                  write the XING VBR header\n"
+    "  --ogg-abr               Ogg Vorbis at an average bit rate (variable by default)\n"
+    "  --ogg-quality Q         the Ogg Vorbis quality, -1 to 10 (4)\n"
     "  --channel NAME          the channel the host reports\n"
     "  --record                record the whole stream (started before the graph runs)\n"
     "  --timer MINUTES         a timer recording from the start of this minute to MINUTES later\n"
@@ -62,6 +65,8 @@ struct Options {
   int recordAs = -1;
   int mp3Method = -1;
   bool xing = false;
+  bool oggAbr = false;
+  int oggQuality = 99;  // none given
   bool record = false;
   double timer = -1;
   int afterAction = 0;
@@ -100,6 +105,10 @@ bool ParseGraphOption(const std::string& option, const char* value, Options& opt
     options.mp3Method = std::atoi(value);
     return options.mp3Method >= 0 && options.mp3Method <= 2;
   }
+  if (option == "--ogg-quality") {
+    options.oggQuality = std::atoi(value);
+    return options.oggQuality >= -1 && options.oggQuality <= 10;
+  }
   if (option == "--after-action") {
     options.afterAction = std::atoi(value);
     return options.afterAction >= 0 && options.afterAction <= 255;
@@ -120,6 +129,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     bool valid = true;
     if (option == "--unpaced") {
       options.plan.paced = false;
+    } else if (option == "--ogg-abr") {
+      options.oggAbr = options.withGraph = true;
     } else if (option == "--xing") {
       options.xing = options.withGraph = true;
     } else if (option == "--converter") {
@@ -182,6 +193,12 @@ void ConfigurePlugin(HWND plugin, const Options& options) {
   if (options.recordAs >= 0) Choose(plugin, sonotape::cbRecordAs, options.recordAs);
   if (options.mp3Method >= 0) Choose(plugin, sonotape::cbMP3Method, options.mp3Method);
   if (options.xing) SendDlgItemMessageA(plugin, sonotape::cbMP3VBRHeader, BM_CLICK, 0, 0);
+  if (options.oggAbr) SendDlgItemMessageA(plugin, sonotape::rbOggABR, BM_CLICK, 0, 0);
+  if (options.oggQuality != 99) {
+    HWND bar = GetDlgItem(plugin, sonotape::tbOggQuality);
+    SendMessageA(bar, TBM_SETPOS, TRUE, options.oggQuality);
+    SendMessageA(plugin, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, options.oggQuality), reinterpret_cast<LPARAM>(bar));
+  }
 }
 
 void ScheduleTimerRecording(const devhost::PluginExports& e, const Options& options) {

@@ -83,12 +83,57 @@ void Recorder::SetMp3Settings(const BE_CONFIG& config) {
   mp3Settings_ = config;
 }
 
+void Recorder::SetOggSettings(const OggSettings& settings) {
+  std::lock_guard<std::mutex> guard(namingLock_);
+  oggSettings_ = settings;
+}
+
 void Recorder::CloseOutputFile() {
   file_.Close();
   wav_.reset();
   if (mp3_) {
     mp3_->Release();
   }
+  ogg_.reset();
+}
+
+bool Recorder::StartOggEncoder() {
+  VorbisBindings& libraries = VorbisLibraries();
+  if (!libraries.LoadVorbis() || !libraries.LoadVorbisEnc() || !libraries.LoadOgg() || !libraries.Complete()) {
+    RecorderMessage("vorbis.dll, vorbisenc.dll and ogg.dll\r\nare required for Ogg Vorbis encoding", kWarningIcon);
+    return false;
+  }
+  if (sampleKind_ == skSpdif) {
+    RecorderMessage("Cannot record Ogg Vorbis from SPDIF output", kErrorIcon);
+    return false;
+  }
+  if (!OpenOutputFile()) {
+    return false;
+  }
+  OggSettings settings;
+  std::string title;
+  {
+    std::lock_guard<std::mutex> guard(namingLock_);
+    settings = oggSettings_;
+    const std::string& path = lastName_.fileName;
+    const std::size_t slash = path.find_last_of('\\');
+    title = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    title = title.substr(0, title.find_last_of('.'));
+  }
+  ogg_.reset(new (std::nothrow) OggEncoder(libraries));
+  std::string failure = "There is not enough memory available";
+  if (!ogg_ || !ogg_->Start(settings, pcmFormat_.nChannels, pcmFormat_.nSamplesPerSec, title, file_, failure)) {
+    RecorderMessage(failure, kErrorIcon);
+    return false;
+  }
+  bytesWritten_ += ogg_->HeaderBytes();
+  return true;
+}
+
+void Recorder::EncodeOgg(const std::uint8_t* data, std::uint32_t length) {
+  OggEncoder& ogg = *ogg_;
+  ConvertForOgg(pcmFormat_, sampleKind_, data, length, [&ogg](std::size_t n) { return ogg.Buffer(n); },
+                [this, &ogg](std::size_t n) { bytesWritten_ += ogg.EncodeChunk(n, file_); });
 }
 
 bool Recorder::StartMP3Encoder() {
@@ -153,6 +198,9 @@ void Recorder::FinishRecording() {
   if (mp3) {
     bytesWritten_ += mp3_->Finish(file_);
   }
+  if (ogg_) {
+    bytesWritten_ += ogg_->Finish(file_);
+  }
   CloseOutputFile();
   if (mp3) {
     mp3_->WriteVbrHeader(LastName().fileName);
@@ -180,7 +228,7 @@ bool Recorder::PrepareRecording(bool onStreamingThread) {
   const PcmFormat previous = pcmFormat_;
   samples.GetFormatEx(&pcmFormat_);
   const RecordingFormat format = recordingFormat_;
-  const bool started = format == rfWav ? StartWavFile() : format == rfMp3 && StartMP3Encoder();
+  const bool started = format == rfWav ? StartWavFile() : format == rfMp3 ? StartMP3Encoder() : StartOggEncoder();
   if (!started) {
     CloseOutputFile();
     pcmFormat_ = previous;
@@ -242,6 +290,8 @@ void Recorder::ProcessBuffer(const std::uint8_t* data, std::uint32_t length) {
   }
   if (recordingFormat_ == rfMp3 && mp3_) {
     EncodeMp3(data, length);
+  } else if (recordingFormat_ == rfOgg && ogg_) {
+    EncodeOgg(data, length);
   } else if (recordingFormat_ == rfWav && wav_) {
     // A WAV file must not wrap its sizes: the recording goes on in the next file.
     if (!wav_->Fits(length)) {

@@ -17,6 +17,7 @@
 
 #include "codecs/BeConfig.h"
 #include "codecs/Mp3Encoder.h"
+#include "codecs/OggEncoder.h"
 #include "recorder/OutputFile.h"
 #include "recorder/OutputFileName.h"
 #include "recorder/PcmFormat.h"
@@ -79,6 +80,7 @@ class Recorder {
   RecordingFormat Format() const { return recordingFormat_; }
   // The MP3 pages' configuration for the next start (also a restart on the streaming thread).
   void SetMp3Settings(const BE_CONFIG& config);
+  void SetOggSettings(const OggSettings& settings);
 
   RecordingStats ReadRecordingStats();
   void SetSilent(bool silent) { silent_ = silent; }
@@ -91,6 +93,8 @@ class Recorder {
   bool PrepareRecording(bool onStreamingThread);
   bool StartWavFile();
   bool StartMP3Encoder();
+  bool StartOggEncoder();
+  void EncodeOgg(const std::uint8_t* data, std::uint32_t length);
   void EncodeMp3(const std::uint8_t* data, std::uint32_t length);
   bool OpenOutputFile();
   void CloseOutputFile();
@@ -112,6 +116,8 @@ class Recorder {
   std::unique_ptr<WavWriter> wav_;
   std::unique_ptr<Mp3Encoder> mp3_;  // kept after a finish: its configuration says whether to write the XING header
   BE_CONFIG mp3Settings_{};          // under namingLock_
+  std::unique_ptr<OggEncoder> ogg_;
+  OggSettings oggSettings_;          // under namingLock_
   std::uint64_t bytesWritten_ = 0;
   double recordedSeconds_ = 0;
   std::mutex namingLock_;

@@ -242,6 +242,7 @@ void TfrmSonotape::UpdateNaming() {
   recorder_->SetNaming(naming);
   ReadMP3Settings(ReadMp3Controls(), mp3Template_);
   recorder_->SetMp3Settings(mp3Template_);
+  recorder_->SetOggSettings({Checked(rbOggVBR), static_cast<int>(SendMessageA(Control(tbOggQuality), TBM_GETPOS, 0, 0))});
 }
 
 std::string TfrmSonotape::QueryHostChannelName() {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "codecs/Mp3Settings.h"
+#include "codecs/OggEncoder.h"
 #include "recorder/SonotapeWindow.h"
 #include "recorder/WindowIds.h"
 #include "settings/FolderDialog.h"
@@ -16,7 +17,6 @@ namespace sonotape {
 namespace {
 
 constexpr char kGeneralSection[] = "General";
-constexpr int kOggBitrates[] = {48, 64, 80, 96, 112, 128, 160, 192, 224, 256, 350, 500};  // quality -1..10
 
 void SetTrackBar(HWND bar, int low, int high, int position) {
   SendMessageA(bar, TBM_SETRANGE, FALSE, MAKELPARAM(low, high));
@@ -180,9 +180,7 @@ void TfrmSonotape::cbRecordAsOnChange() {
 }
 
 void TfrmSonotape::TbOggQualityChange() {
-  const int quality = Position(Control(tbOggQuality));
-  const int index = quality < -1 ? 0 : quality > 10 ? 11 : quality + 1;
-  SetText(lblOggBitrate, "Bit Rate approx. " + std::to_string(kOggBitrates[index]) + " kbps");
+  SetText(lblOggBitrate, "Bit Rate approx. " + std::to_string(OggAverageBitrate(Position(Control(tbOggQuality)))) + " kbps");
   OnSettingsChange(Control(tbOggQuality));
 }
 

@@ -59,6 +59,37 @@ mp3() {
 has_xing() { head -c 512 "$1" | grep -qaE "Xing|Info"; }
 
 mp3_recordings() { ls -tr "$dir"/out/*.mp3 2>/dev/null; }
+ogg_recordings() { ls -tr "$dir"/out/*.ogg 2>/dev/null; }
+
+# vorbis FILE CHANNELS RATE SECONDS: one logical Vorbis stream ending with its end-of-stream page,
+# nothing after it, its TITLE the file's name, and the length (ogginfo's and oggdec's view).
+vorbis() {
+  local file=$1 channels=$2 rate=$3 seconds=$4 info name
+  info=$(ogginfo "$file" 2>&1)
+  name=$(basename "$file" .ogg)
+  grep -q "^Channels: $channels$" <<<"$info" || fail "$name: not $channels channels"
+  grep -q "^Rate: $rate$" <<<"$info" || fail "$name: not $rate Hz"
+  grep -qF "TITLE=$name" <<<"$info" || fail "$name: no TITLE=$name"
+  [ "$(grep -c "TITLE=" <<<"$info")" -eq 1 ] || fail "$name: more than one title"
+  [ "$(grep -c "^New logical stream" <<<"$info")" -eq 1 ] || fail "$name: not one logical stream"
+  grep -q "^Logical stream 1 ended$" <<<"$info" || fail "$name: no end-of-stream page"
+  grep -qi "warning\|error" <<<"$info" && fail "$name: ogginfo warns: $(grep -i "warning\|error" <<<"$info" | head -2)"
+  grep -q "Playback length: 0m:0$seconds.000s" <<<"$info" || fail "$name: $(grep "Playback length" <<<"$info")"
+  oggdec -Q -o "$dir/decoded.wav" "$file" || fail "$name: oggdec cannot decode it"
+}
+
+# Each channel's rough frequency, as ffmpeg lays the decoded channels out (the WAVE order), is
+# the sine the decoder gave that channel: no channel out of place.
+channels_in_place() {
+  local file=$1 channels=$2 c want got
+  ffmpeg -v error -y -i "$file" -c:a pcm_s16le "$dir/ffdecoded.wav"
+  for ((c = 0; c < channels; c++)); do
+    want=$((250 * (c + 1)))
+    got=$(sox "$dir/ffdecoded.wav" -n remix $((c + 1)) stat 2>&1 | awk '/Rough/ { print $3 }')
+    awk -v g="$got" -v w="$want" 'BEGIN { exit !(g > w * 0.95 && g < w * 1.05) }' ||
+      fail "$(basename "$file"): channel $((c + 1)) sounds at $got Hz, not $want Hz"
+  done
+}
 
 # expect FILE CODEC CHANNELS RATE LAYOUT SECONDS REFERENCE: the header as independent tools read
 # it, and the data equal to the reference (or, when the recording was cut, to its beginning).
@@ -105,6 +136,32 @@ case $case in
     refused "Cannot record - for MP3 the data delivered by the decoder must be mono or stereo" \
       --format 48000:6:16 --length 1 --record-as 1
     refused "Cannot record MP3 from SPDIF output" --format ac3-spdif --length 1 --record-as 1
+    refused "Cannot record Ogg Vorbis from SPDIF output" --format ac3-spdif --length 1 --record-as 2
+    ;;
+  ogg-variable-surround)
+    record "${unpaced[@]}" --record-as 2 --format 48000:6:16 --length 4
+    file=$(ogg_recordings)
+    vorbis "$file" 6 48000 4
+    channels_in_place "$file" 6
+    ;;
+  ogg-average-switch)  # mono at an average rate, then stereo 24-bit: two files, each one stream
+    record "${unpaced[@]}" --record-as 2 --ogg-abr --ogg-quality 2 --format 44100:1:16 --switch 48000:2:24 \
+      --switch-after 2 --length 4
+    mapfile -t files < <(ogg_recordings)
+    [ ${#files[@]} -eq 2 ] || fail "${#files[@]} files, not 2"
+    vorbis "${files[0]}" 1 44100 2
+    vorbis "${files[1]}" 2 48000 2
+    grep -q "^Nominal bitrate: 96.000000 kb/s" < <(ogginfo "${files[0]}") || fail "not 96 kbps nominal"
+    [ "$(ogginfo "${files[0]}" | grep -m1 serial)" != "$(ogginfo "${files[1]}" | grep -m1 serial)" ] ||
+      fail "both files have the same serial number"
+    ;;
+  ogg-without-ogg-dll)  # vorbis.dll and vorbisenc.dll beside the plug-in, ogg.dll missing
+    mkdir -p "$dir/plugin"
+    bin=$(dirname "$host")
+    cp "$bin/Sonotape.dll" "$bin/sonotape-host.exe" "$bin/vorbis.dll" "$bin/vorbisenc.dll" "$dir/plugin/"
+    host=$dir/plugin/sonotape-host.exe
+    refused "vorbis.dll, vorbisenc.dll and ogg.dll are required for Ogg Vorbis encoding" \
+      --format 48000:2:16 --length 1 --record-as 2
     ;;
   mp3-without-lame)  # a plug-in folder without lame_enc.dll: a warning, no file
     mkdir -p "$dir/plugin"
