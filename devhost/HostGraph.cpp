@@ -113,6 +113,14 @@ bool HostGraph::Build(const SourcePlan& plan, RendererKind renderer, bool conver
     error = Failed("querying the graph's control", hr);
     return false;
   }
+  if (!plan.paced) {
+    // No reference clock: the renderer takes each sample at once, the stream runs flat out.
+    ComPtr<IMediaFilter> timing;
+    if (FAILED(hr = QueryInto(graph_.Get(), IID_IMediaFilter, timing)) || FAILED(hr = timing->SetSyncSource(nullptr))) {
+      error = Failed("taking the clock out of the graph", hr);
+      return false;
+    }
+  }
   return true;
 }
 

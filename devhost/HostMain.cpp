@@ -37,7 +37,7 @@ constexpr char kUsage[] =
     "  --input FILE.wav        play this file's samples (looped) instead of the sines\n"
     "  --switch FORMAT --switch-after SECONDS   change the format in mid-stream\n"
     "  --length SECONDS        end the stream after this much audio (default 10)\n"
-    "  --unpaced               deliver as fast as the renderer takes it\n"
+    "  --unpaced               no clock in the graph: the stream runs as fast as it is taken\n"
     "  --renderer dsound|null  the audio renderer (dsound)\n"
     "  --converter             a PCM converter between the decoder and the renderer\n"
     "  --reference PREFIX      also write what the decoder delivered to PREFIX-1.raw, PREFIX-2.raw\n"
@@ -260,6 +260,9 @@ int RunGraphSession(const devhost::PluginExports& e, devhost::HostWindow& host, 
     ScheduleTimerRecording(e, options);
     devhost::HostWindow::PumpMessages();
   }
+  LARGE_INTEGER frequency{}, started{}, ended{};
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&started);
   if (FAILED(graph.Control()->Run())) {
     std::fprintf(stderr, "the graph does not run\n");
     result = 1;
@@ -274,6 +277,8 @@ int RunGraphSession(const devhost::PluginExports& e, devhost::HostWindow& host, 
   }
   const bool complete = timed ? WaitForScheduleEnd(plugin, options.timer)
                               : graph.WaitForCompletion(static_cast<DWORD>((options.plan.length * 4 + 30) * 1000));
+  QueryPerformanceCounter(&ended);
+  std::printf("Stream ran     %.3f s\n", static_cast<double>(ended.QuadPart - started.QuadPart) / frequency.QuadPart);
   if (!complete) {
     std::fprintf(stderr, "the stream did not end in time\n");
     result = 1;

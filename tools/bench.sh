@@ -17,5 +17,9 @@ for bench in "$repo"/build/x64/bin/*_bench.exe; do
   printf '\n== Benchmark (Wine): %s\n' "$(basename "$bench" .exe)"
   "$repo/tools/wine-run" "$bench" 2> >(grep -v '^ALSA lib' >&2) || status=1
 done
+if [ -e "$repo/build/x64/bin/sonotape-host.exe" ]; then
+  printf '\n== Benchmark (Wine and native): codec paths\n'
+  bash "$repo/tools/codec-bench.sh" || status=1
+fi
 [ $found -eq 1 ] || { echo "no benchmarks found: build first" >&2; exit 1; }
 exit $status
