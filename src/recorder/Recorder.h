@@ -77,7 +77,6 @@ class Recorder {
   // The name and folder the last file name was built with, for the window's boxes.
   OutputName LastName();
   void SetRecordingFormat(RecordingFormat format) { recordingFormat_ = format; }
-  RecordingFormat Format() const { return recordingFormat_; }
   // The MP3 pages' configuration for the next start (also a restart on the streaming thread).
   void SetMp3Settings(const BE_CONFIG& config);
   void SetOggSettings(const OggSettings& settings);
