@@ -238,26 +238,27 @@ bool RunBrowser(TFolderDialog& dialog, UINT button, const std::string& awaited) 
 
 TEST(FolderDialog, OpensOnTheEnteredFolderAndCancelKeepsIt) {
   ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-  testsupport::TempFolder folder;
-  char full[MAX_PATH] = "";
-  GetLongPathNameA(folder.Path().c_str(), full, sizeof full);
+  // A folder the browser's tree shows (the temporary folder lies below the hidden AppData).
+  const std::string full = "C:\\Sonotape browse " + std::to_string(GetCurrentProcessId());
+  ASSERT_TRUE(CreateDirectoryA(full.c_str(), nullptr));
   TFolderDialog dialog(nullptr);
   dialog.Title = "Select the output directory:";
   dialog.Path = full;
   EXPECT_EQ(dialog.Options, 65u);
   ASSERT_TRUE(RunBrowser(dialog, IDOK, full));  // it moves to the entered folder by itself
-  EXPECT_EQ(lstrcmpiA(dialog.Path.c_str(), full), 0) << dialog.Path;
+  EXPECT_EQ(lstrcmpiA(dialog.Path.c_str(), full.c_str()), 0) << dialog.Path;
 
   dialog.OnSelectionChange = nullptr;  // without a handler Path is not touched while browsing
   answer = {IDCANCEL, "", "", GetTickCount()};
   SetTimer(nullptr, 0, 100, AnswerBrowser);
   EXPECT_FALSE(dialog.Execute());
-  EXPECT_EQ(lstrcmpiA(dialog.Path.c_str(), full), 0);
+  EXPECT_EQ(lstrcmpiA(dialog.Path.c_str(), full.c_str()), 0);
 
-  dialog.Path = std::string(full) + "\\gone";  // no longer there: no preselection
+  dialog.Path = full + "\\gone";  // no longer there: no preselection
   if (RunBrowser(dialog, IDOK, "")) {
-    EXPECT_NE(dialog.Path, std::string(full) + "\\gone");
+    EXPECT_NE(dialog.Path, full + "\\gone");
   }
+  RemoveDirectoryA(full.c_str());
   CoUninitialize();
 }
 
