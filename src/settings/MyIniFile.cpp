@@ -40,13 +40,6 @@ bool ScreenHasSegoeUi() {
   return found;
 }
 
-std::int32_t ScreenDpi() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
-  return dpi > 0 ? dpi : kDesignDpi;
-}
-
 std::string ComboItem(HWND combo, LRESULT index) {
   const LRESULT length = SendMessageA(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
   if (length == CB_ERR) return {};
@@ -59,6 +52,13 @@ std::string ComboItem(HWND combo, LRESULT index) {
 }  // namespace
 
 const PluginLook& CurrentPluginLook() { return look; }
+
+std::int32_t ScreenDpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : kDesignDpi;
+}
 
 TMyIniFile::TMyIniFile(std::string path) : path_(std::move(path)) { SetUpLook(); }
 

@@ -20,6 +20,9 @@ struct PluginLook {
 };
 const PluginLook& CurrentPluginLook();
 
+// The screen's logical DPI (96 when it cannot be read).
+std::int32_t ScreenDpi();
+
 class TMyIniFile {
  public:
   explicit TMyIniFile(std::string path);

@@ -44,9 +44,7 @@ bool FitToWorkArea(int& left, int& top, int width, int height) {
 TPluginBaseForm::TPluginBaseForm(HINSTANCE module, const char* name, bool userScaled)
     : module_(module), name_(name), targetDpi_(CurrentPluginLook().dpi) {
   if (!userScaled) {
-    HDC screen = GetDC(nullptr);
-    targetDpi_ = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    targetDpi_ = ScreenDpi();
   }
 }
 
