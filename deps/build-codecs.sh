@@ -185,6 +185,12 @@ if [ "$arch" = i686 ]; then
 fi
 ldflags=(-shared -static -static-libgcc -s -Wl,--enable-auto-image-base -Wl,--nxcompat -Wl,--dynamicbase)
 
+# patch_copy FILE SED-EXPR CHECK-REGEX: edit the copy, fail if it did not apply.
+patch_copy() {
+  sed -i -e "$2" "$1"
+  grep -qE "$3" "$1" || fail "could not adapt $(basename "$1") ($2)"
+}
+
 # compile OBJDIR FLAGS... -- SOURCES...   (parallel, through make)
 compile() {
   local objdir=$1; shift
@@ -237,7 +243,13 @@ vorbis_c=(mdct smallft block envelope window lsp lpc analysis synthesis psy info
 vorbis_files=()
 for f in "${vorbis_c[@]}"; do vorbis_files+=("$vorbis_src/lib/$f.c"); done
 compile "$b/vorbis" "${vflags[@]}" -- "${vorbis_files[@]}"
-compile "$b/vorbisenc" "${vflags[@]}" -- "$vorbis_src/lib/vorbisenc.c"
+# The 5.1 mappings share one residue between the two block sizes: vorbisenc set it up twice and
+# lost the first setup, a leak with every 5.1 stream. The second setup now reuses the first.
+cp "$vorbis_src/lib/vorbisenc.c" "$b/vorbisenc.c"
+patch_copy "$b/vorbisenc.c" \
+  's/^    _ogg_malloc(sizeof(\*r));$/    ci->residue_param[number]?ci->residue_param[number]:_ogg_malloc(sizeof(*r));/' \
+  '^    ci->residue_param\[number\]\?ci->residue_param\[number\]:_ogg_malloc'
+compile "$b/vorbisenc" "${vflags[@]}" -- "$b/vorbisenc.c"
 compile "$b/vorbisfile" "${vflags[@]}" -- "$vorbis_src/lib/vorbisfile.c"
 hinc="-I$ogg_src/include -I$vorbis_src/include"
 gendef vorbis.dll "$b/vorbis.def" "$vorbis_src/include/vorbis/codec.h" "$hinc" "$vorbis_src/win32/vorbis.def" "$b"/vorbis/*.o
@@ -280,11 +292,6 @@ step "lame_enc.dll"
 ld="$b/lamedll"
 mkdir -p "$ld"
 cp "$lame_src/Dll/BladeMP3EncDLL.c" "$lame_src/Dll/BladeMP3EncDLL.h" "$lame_src/Dll/BladeMP3EncDLL.def" "$ld/"
-# patch_copy FILE SED-EXPR CHECK-REGEX: edit the copy, fail if it did not apply.
-patch_copy() {
-  sed -i -e "$2" "$1"
-  grep -qE "$3" "$1" || fail "could not adapt $(basename "$1") ($2)"
-}
 # Windows header names are case-insensitive; MinGW's are lower case.
 patch_copy "$ld/BladeMP3EncDLL.c" 's/<Windef\.h>/<windef.h>/' '<windef\.h>'
 # The header packs BE_CONFIG/BE_VERSION with #pragma pack(1) for MSVC but, for

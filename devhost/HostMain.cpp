@@ -279,11 +279,13 @@ int RunGraphSession(const devhost::PluginExports& e, devhost::HostWindow& host, 
                               : graph.WaitForCompletion(static_cast<DWORD>((options.plan.length * 4 + 30) * 1000));
   QueryPerformanceCounter(&ended);
   std::printf("Stream ran     %.3f s\n", static_cast<double>(ended.QuadPart - started.QuadPart) / frequency.QuadPart);
+  std::printf("Downstream     %.3f s\n", graph.Source()->DownstreamSeconds());
   if (!complete) {
     std::fprintf(stderr, "the stream did not end in time\n");
     result = 1;
   }
   std::printf("Recorded       %ld s\n", static_cast<long>(Command(plugin, 6)));
+  std::printf("Record as     %ld\n", static_cast<long>(Command(plugin, 7)));
   Command(plugin, 2);
   std::printf("Execute        %d\n", e.Execute(0, 0));
   graph.Control()->Stop();

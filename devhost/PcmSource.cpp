@@ -258,7 +258,18 @@ HRESULT TPcmSource::DeliverFrames(const ToneFormat& format, std::uint64_t firstF
     std::fprintf(stderr, "writing the reference file failed\n");
     return E_FAIL;
   }
-  return pin_.Deliver(sample.Get());
+  LARGE_INTEGER before{}, after{};
+  QueryPerformanceCounter(&before);
+  hr = pin_.Deliver(sample.Get());
+  QueryPerformanceCounter(&after);
+  downstreamTicks_ += after.QuadPart - before.QuadPart;
+  return hr;
+}
+
+double TPcmSource::DownstreamSeconds() const {
+  LARGE_INTEGER frequency{};
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(downstreamTicks_) / static_cast<double>(frequency.QuadPart);
 }
 
 void TPcmSource::Stream() {
@@ -304,7 +315,6 @@ void TPcmSource::Stream() {
     }
     newType = false;
     frame += frames;
-    framesDelivered_ += frames;
   }
   if (reference_ != nullptr) {
     std::fclose(reference_);

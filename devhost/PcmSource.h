@@ -63,8 +63,8 @@ class TPcmSource : public sonotape::TBCBaseFilter {
   HRESULT STDMETHODCALLTYPE Run(REFERENCE_TIME start) override;
 
   const SourcePlan& Plan() const { return plan_; }
-  // Frames delivered so far, over both formats.
-  std::uint64_t FramesDelivered() const { return framesDelivered_; }
+  // Time the streaming thread spent in downstream delivery: the filters after the decoder.
+  double DownstreamSeconds() const;
 
  private:
   void Stream();
@@ -82,7 +82,7 @@ class TPcmSource : public sonotape::TBCBaseFilter {
   std::atomic<bool> stopping_{false};
   std::atomic<bool> running_{false};
   bool playingNext_ = false;  // the switch to nextFormat was made; streaming thread only
-  std::atomic<std::uint64_t> framesDelivered_{0};
+  std::atomic<std::int64_t> downstreamTicks_{0};  // performance-counter ticks
   std::FILE* reference_ = nullptr;
   REFERENCE_TIME formatStart_ = 0;  // stream time where the current format began
   std::atomic<REFERENCE_TIME> pausedAt_{0};  // stream time while paused

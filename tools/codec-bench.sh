@@ -1,57 +1,78 @@
 #!/usr/bin/env bash
-# The real-time factor of the plug-in's MP3 and Ogg Vorbis recording paths (a real graph under
-# Wine, unpaced, the stream time from run to completion) beside the libraries' own command-line
-# encoders on the same PCM and settings: LAME's lame.exe built from the same source (under Wine,
-# its start-up time taken off; -h is the high-quality preset the plug-in's default settings pick)
-# and Debian's oggenc (natively, Debian's own libvorbis build). Figures only.
+# The real-time factor of the plug-in's MP3 and Ogg Vorbis recording paths beside the libraries'
+# own command-line encoders, on the same PCM with the same settings, runs interleaved, best of 3:
+# - MP3, under Wine: the plug-in in the development host's graph (unpaced). "Recording path" is
+#   the time the decoder spent delivering into the graph downstream of it (the tap, conversion,
+#   encoder, file, and a null renderer); "whole graph" adds the decoder's own cost. Beside it
+#   LAME's lame.exe built from the same source, start-up taken off, with the settings the
+#   plug-in's defaults give (128 kbps, high quality, plain stereo, no tag).
+# - Ogg Vorbis, natively: the recorder's conversion and encoder on the system's libvorbis, beside
+#   oggenc on the same library; and, for information, the plug-in's path under Wine.
+# Figures only.
 set -uo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bin=$repo/build/x64/bin
 lame=$repo/build/codecs/x64/lame.exe
+timing=$repo/build/native/bin/ogg_path_timing
 seconds=${SONOTAPE_CODEC_BENCH_SECONDS:-300}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 now() { date +%s.%N; }
+elapsed() { awk -v a="$1" -v b="$(now)" 'BEGIN { print b - a }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 factor() { awk -v s="$seconds" -v t="$1" 'BEGIN { printf "%.1f", s / t }'; }
+best() { sort -g | head -1; }
 
 sox -n -r 48000 -c 2 -b 16 "$work/in.wav" synth "$seconds" sine 440 sine 660 gain -6 || exit 1
+sox "$work/in.wav" -t raw "$work/in.raw" || exit 1
 mkdir -p "$work/out"
 
-ours() {  # ours FORMAT-ARGS...: the stream time of a recording of the input
+ours() {  # ours FORMAT-ARGS...: "downstream whole" seconds of a recording of the input
   "$repo/tools/wine-run" "$bin/sonotape-host.exe" --renderer null --unpaced --input "$(winpath "$work/in.wav")" \
     --length "$seconds" --record --output "$(winpath "$work/out")" "$@" 2>/dev/null |
-    tr -d '\r' | awk '/^Stream ran/ { print $3 }'
+    tr -d '\r' | awk '/^Stream ran/ { whole = $3 } /^Downstream/ { down = $2 } END { print down, whole }'
+  rm -f "$work/out"/*
 }
-
-printf '%s s of 48 kHz 16-bit stereo, best of 2\n' "$seconds"
-best() { sort -g | head -1; }
-mp3=$( (ours --record-as 1; ours --record-as 1) | best)
-ogg=$( (ours --record-as 2; ours --record-as 2) | best)
-
 lame_run() {
-  local start end
+  local start
   start=$(now)
   "$repo/tools/wine-run" "$lame" "$@" >/dev/null 2>&1
-  end=$(now)
-  awk -v a="$start" -v b="$end" 'BEGIN { print b - a }'
+  elapsed "$start"
 }
-startup=$( (lame_run --version; lame_run --version) | best)
-lame_total=$( (lame_run --silent -b 128 -h "$(winpath "$work/in.wav")" "$(winpath "$work/lame.mp3")"
-               lame_run --silent -b 128 -h "$(winpath "$work/in.wav")" "$(winpath "$work/lame.mp3")") | best)
-lame_time=$(awk -v a="$lame_total" -v b="$startup" 'BEGIN { print a - b }')
-
 oggenc_run() {
-  local start end
+  local start
   start=$(now)
-  oggenc -Q -q 4 -o "$work/oggenc.ogg" "$work/in.wav"
-  end=$(now)
-  awk -v a="$start" -v b="$end" 'BEGIN { print b - a }'
+  oggenc -Q -q 4 -r -R 48000 -C 2 -B 16 -o "$work/oggenc.ogg" "$work/in.raw"
+  elapsed "$start"
 }
-oggenc_time=$( (oggenc_run; oggenc_run) | best)
 
-printf '  MP3 128 kbps, high quality: ours %6.1fx real time, lame.exe %6.1fx (start-up %.2f s taken off): ratio %s\n' \
-  "$(factor "$mp3")" "$(factor "$lame_time")" "$startup" "$(ratio "$lame_time" "$mp3")"
-printf '  Ogg q4:                     ours %6.1fx real time, oggenc   %6.1fx (native):                  ratio %s\n' \
-  "$(factor "$ogg")" "$(factor "$oggenc_time")" "$(ratio "$oggenc_time" "$ogg")"
+: >"$work/mp3" >"$work/lame" >"$work/startup" >"$work/ogg-wine" >"$work/ogg-native" >"$work/oggenc"
+for _ in 1 2 3; do
+  ours --record-as 1 >>"$work/mp3"
+  lame_run --silent -b 128 -h -m s -t "$(winpath "$work/in.wav")" "$(winpath "$work/lame.mp3")" >>"$work/lame"
+  lame_run --version >>"$work/startup"
+  ours --record-as 2 >>"$work/ogg-wine"
+  [ -x "$timing" ] && "$timing" 48000 2 "$work/in.raw" "$work/ours.ogg" | awk '{ print $1 }' >>"$work/ogg-native"
+  oggenc_run >>"$work/oggenc"
+done
+
+mp3=$(best <"$work/mp3")
+mp3_path=${mp3% *}
+mp3_whole=${mp3#* }
+startup=$(best <"$work/startup")
+lame_time=$(awk -v a="$(best <"$work/lame")" -v b="$startup" 'BEGIN { print a - b }')
+ogg_wine=$(best <"$work/ogg-wine")
+oggenc_time=$(best <"$work/oggenc")
+
+printf '%s s of 48 kHz 16-bit stereo, best of 3\n' "$seconds"
+printf '  MP3 128 kbps, high quality (Wine): recording path %6.1fx real time (whole graph %6.1fx); lame.exe %6.1fx: ratio %s\n' \
+  "$(factor "$mp3_path")" "$(factor "$mp3_whole")" "$(factor "$lame_time")" "$(ratio "$lame_time" "$mp3_path")"
+if [ -s "$work/ogg-native" ]; then
+  ogg_native=$(best <"$work/ogg-native")
+  printf '  Ogg Vorbis q4 (native):            recording path %6.1fx real time;                     oggenc   %6.1fx: ratio %s\n' \
+    "$(factor "$ogg_native")" "$(factor "$oggenc_time")" "$(ratio "$oggenc_time" "$ogg_native")"
+  printf '    same work: %s bytes ours, %s bytes oggenc\n' "$(stat -c %s "$work/ours.ogg")" "$(stat -c %s "$work/oggenc.ogg")"
+fi
+printf '  Ogg Vorbis q4 (Wine):              recording path %6.1fx real time (whole graph %6.1fx)\n' \
+  "$(factor "${ogg_wine% *}")" "$(factor "${ogg_wine#* }")"

@@ -4,13 +4,11 @@
 // the platform's normal order. A failed load is tried again at the next use; a loaded library
 // stays until the binding is destroyed.
 
-#include <windows.h>
-
 #include <string>
 
 namespace sonotape {
 
-// The folder of the module holding this code (the plug-in), with a trailing backslash.
+// The folder of the module holding this code (the plug-in), with a trailing path separator.
 std::string PluginFolder();
 
 class CodecLibrary {
@@ -28,13 +26,15 @@ class CodecLibrary {
   // The entry, or null when the library does not export it.
   template <typename Fn>
   void Resolve(const char* name, Fn& entry) const {
-    entry = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+    entry = reinterpret_cast<Fn>(Symbol(name));
   }
 
  private:
+  void* Symbol(const char* name) const;
+
   std::string folder_;
   const char* fileName_;
-  HMODULE module_ = nullptr;
+  void* module_ = nullptr;  // the platform's module handle
 };
 
 }  // namespace sonotape

@@ -1,8 +1,7 @@
 #include "codecs/OggEncoder.h"
 
+#include <chrono>
 #include <random>
-
-#include <windows.h>
 
 namespace sonotape {
 
@@ -12,9 +11,7 @@ constexpr int kAverageBitrates[] = {48, 64, 80, 96, 112, 128, 160, 192, 224, 256
 
 // A fresh serial number for every logical stream.
 int NewSerialNumber() {
-  LARGE_INTEGER counter{};
-  const std::uint64_t seed =
-      QueryPerformanceCounter(&counter) ? static_cast<std::uint64_t>(counter.QuadPart) : GetTickCount();
+  const auto seed = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
   std::mt19937 generator(static_cast<std::uint32_t>(seed ^ (seed >> 32)));
   return std::uniform_int_distribution<int>(0, 2147483646)(generator);
 }

@@ -43,11 +43,22 @@ struct VorbisEncEntries {
   decltype(&::vorbis_encode_init_vbr) vorbis_encode_init_vbr;
 };
 
+// The libraries' file names (the native build loads the system's).
+#ifdef _WIN32
+inline constexpr const char* kOggLibrary = "ogg.dll";
+inline constexpr const char* kVorbisLibrary = "vorbis.dll";
+inline constexpr const char* kVorbisEncLibrary = "vorbisenc.dll";
+#else
+inline constexpr const char* kOggLibrary = "libogg.so.0";
+inline constexpr const char* kVorbisLibrary = "libvorbis.so.0";
+inline constexpr const char* kVorbisEncLibrary = "libvorbisenc.so.2";
+#endif
+
 // The three libraries in the plug-in's folder (or the platform's order).
 class VorbisBindings {
  public:
   explicit VorbisBindings(const std::string& folder)
-      : ogg_(folder, "ogg.dll"), vorbis_(folder, "vorbis.dll"), vorbisEnc_(folder, "vorbisenc.dll") {}
+      : ogg_(folder, kOggLibrary), vorbis_(folder, kVorbisLibrary), vorbisEnc_(folder, kVorbisEncLibrary) {}
 
   bool LoadOgg();
   bool LoadVorbis();

@@ -15,9 +15,15 @@ struct VorbisFileEntries {
   decltype(&::ov_time_seek) ov_time_seek;
 };
 
+#ifdef _WIN32
+inline constexpr const char* kVorbisFileLibrary = "vorbisfile.dll";
+#else
+inline constexpr const char* kVorbisFileLibrary = "libvorbisfile.so.3";  // the system's, natively
+#endif
+
 class VorbisFileBinding {
  public:
-  explicit VorbisFileBinding(std::string folder) : library_(std::move(folder), "vorbisfile.dll") {}
+  explicit VorbisFileBinding(std::string folder) : library_(std::move(folder), kVorbisFileLibrary) {}
 
   // True when the library loaded (and StreamCallbacks is filled).
   bool Load();

@@ -140,6 +140,7 @@ bool Recorder::StartMP3Encoder() {
   if (!LoadLame()) {
     RecorderMessage("lame_enc.dll > 3.9 is required for MP3 encoding", kWarningIcon);
     recordingFormat_ = rfWav;  // the next start records WAV until the user picks a format again
+    view_.RecordingFormatChanged(rfWav);
     return false;
   }
   if (sampleKind_ == skSpdif) {

@@ -38,6 +38,9 @@ class RecorderView {
   virtual void RecorderStateChanged() = 0;
   // From the streaming thread: a new output file was started (WM_RECORDER_NOTIFY 3).
   virtual void PostNewFile() = 0;
+  // On the window's thread: the recorder changed the format itself (MP3 without its library); the
+  // "Record as" list shows what the next start records.
+  virtual void RecordingFormatChanged(RecordingFormat format) = 0;
   // The local time for file names.
   virtual LocalTime Now() = 0;
 };

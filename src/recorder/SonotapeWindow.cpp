@@ -402,6 +402,11 @@ void TfrmSonotape::ShowRecordingStats(const RecordingStats& stats) {
 
 void TfrmSonotape::PostNewFile() { PostMessageA(window_, WM_RECORDER_NOTIFY, 3, 0); }
 
+void TfrmSonotape::RecordingFormatChanged(RecordingFormat format) {
+  SendMessageA(Control(cbRecordAs), CB_SETCURSEL, format, 0);  // not a change of the stored settings
+  UpdateTabs();
+}
+
 LocalTime TfrmSonotape::Now() {
   SYSTEMTIME now;
   GetLocalTime(&now);

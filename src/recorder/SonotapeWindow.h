@@ -55,6 +55,7 @@ class TfrmSonotape final : public TPluginBaseForm, public RecorderView {
   int ShowMessage(const std::string& text, unsigned flags) override;
   void RecorderStateChanged() override;
   void PostNewFile() override;
+  void RecordingFormatChanged(RecordingFormat format) override;
   LocalTime Now() override;
 
  private:

@@ -5,21 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstring>
-#include <numbers>
-#include <vector>
 #include <string>
 
 #include "PluginLibrary.h"
 #include "codecs/LameDll.h"
 #include "codecs/Mp3Settings.h"
 #include "codecs/MpgLib.h"
-#include "codecs/OggEncoder.h"
-#include "codecs/StreamCallbacks.h"
-#include "codecs/VorbisDll.h"
-#include "codecs/VorbisFileDll.h"
 #include "support/TempFolder.h"
 
 namespace sonotape {
@@ -124,74 +116,6 @@ TEST(MpgLibBinding, NeitherGenerationIsUnavailableAndReleased) {
   void* slot = nullptr;
   EXPECT_FALSE(mpg.Open(slot));
   EXPECT_EQ(slot, nullptr);
-}
-
-// What the encoder writes, kept in memory; read back as the player's stream.
-class MemoryFile : public RecordingFile, public PlayerStream {
- public:
-  std::size_t Append(const void* data, std::size_t size) override {
-    bytes.append(static_cast<const char*>(data), size);
-    return size;
-  }
-  bool WriteAt(std::uint64_t, const void*, std::size_t) override { return false; }
-  std::size_t Read(void* buffer, std::size_t size) override {
-    const std::size_t n = std::min(size, bytes.size() - position);
-    std::memcpy(buffer, bytes.data() + position, n);
-    position += n;
-    return n;
-  }
-  void Seek(std::int32_t offset, int origin) override {
-    const std::int64_t base = origin == 0 ? 0 : origin == 1 ? static_cast<std::int64_t>(position)
-                                                            : static_cast<std::int64_t>(bytes.size());
-    position = static_cast<std::size_t>(std::clamp<std::int64_t>(base + offset, 0, static_cast<std::int64_t>(bytes.size())));
-  }
-  std::int64_t Position() override { return static_cast<std::int64_t>(position); }
-
-  std::string bytes;
-  std::size_t position = 0;
-};
-
-TEST(VorbisBindings, EncodedStereoDecodesThroughVorbisfileAndTheStreamCallbacks) {
-  VorbisBindings libraries(Beside());
-  ASSERT_TRUE(libraries.LoadVorbis() && libraries.LoadVorbisEnc() && libraries.LoadOgg());
-  ASSERT_TRUE(libraries.Complete());
-  MemoryFile file;
-  std::size_t written = 0;
-  {
-    OggEncoder encoder(libraries);
-    std::string failure;
-    ASSERT_TRUE(encoder.Start(OggSettings{}, 2, 44100, "Round trip", file, failure)) << failure;
-    written += encoder.HeaderBytes();
-    for (std::size_t frame = 0; frame < 44100; frame += 1000) {
-      const std::size_t n = std::min<std::size_t>(1000, 44100 - frame);
-      float** channels = encoder.Buffer(n);
-      for (std::size_t i = 0; i < n; ++i) {
-        const double t = static_cast<double>(frame + i) / 44100;
-        channels[0][i] = static_cast<float>(0.5 * std::sin(2 * std::numbers::pi * 440 * t));
-        channels[1][i] = 0;
-      }
-      written += encoder.EncodeChunk(n, file);
-    }
-    written += encoder.Finish(file);
-  }
-  EXPECT_EQ(written, file.bytes.size());
-
-  VorbisFileBinding vorbisfile(Beside());
-  ASSERT_TRUE(vorbisfile.Load());
-  const VorbisFileEntries& ov = vorbisfile.Entries();
-  ASSERT_TRUE(ov.ov_open_callbacks && ov.ov_read && ov.ov_clear && ov.ov_time_seek);
-  OggVorbis_File decoder{};
-  PlayerStream* slot = &file;
-  ASSERT_EQ(ov.ov_open_callbacks(&slot, &decoder, nullptr, 0, vorbisfile.StreamCallbacks()), 0);
-  std::vector<char> pcm(4096);
-  long total = 0;
-  int section = 0;
-  for (long got; (got = ov.ov_read(&decoder, pcm.data(), static_cast<int>(pcm.size()), 0, 2, 1, &section)) > 0;) {
-    total += got;
-  }
-  EXPECT_EQ(total, 44100L * 2 * 2);  // every frame, 16-bit stereo
-  EXPECT_EQ(ov.ov_time_seek(&decoder, 0.5), 0);  // seeking goes through the seek and tell callbacks
-  ov.ov_clear(&decoder);
 }
 
 }  // namespace

@@ -168,6 +168,7 @@ case $case in
     cp "$(dirname "$host")/Sonotape.dll" "$(dirname "$host")/sonotape-host.exe" "$dir/plugin/"
     host=$dir/plugin/sonotape-host.exe
     refused "lame_enc.dll > 3.9 is required for MP3 encoding" --format 48000:2:16 --length 1 --record-as 1
+    grep -q "^Record as *0" "$dir/host.log" || fail "the list does not show WAV, which the next start records"
     ;;
   mp3-constant)
     record "${unpaced[@]}" --record-as 1 --format 44100:2:16 --length 4

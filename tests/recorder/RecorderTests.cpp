@@ -35,6 +35,7 @@ class FakeView : public sonotape::RecorderView {
   }
   void RecorderStateChanged() override { ++stateChanges; }
   void PostNewFile() override { ++newFiles; }
+  void RecordingFormatChanged(sonotape::RecordingFormat) override {}
   sonotape::LocalTime Now() override { return {"Dec", 8, 7, 5, 9}; }
   std::vector<std::string> messages;
   int stateChanges = 0;

@@ -1,5 +1,7 @@
 #include "codecs/CodecLibrary.h"
 
+#include <windows.h>
+
 namespace sonotape {
 
 std::string PluginFolder() {
@@ -22,21 +24,27 @@ bool CodecLibrary::Load() {
     return true;
   }
   const std::string beside = folder_ + fileName_;
+  HMODULE module = nullptr;
   if (!folder_.empty() && GetFileAttributesA(beside.c_str()) != INVALID_FILE_ATTRIBUTES) {
     // By full path; the library's own imports (vorbis.dll's ogg.dll) come from the same folder.
-    module_ = LoadLibraryExA(beside.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    module = LoadLibraryExA(beside.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   }
-  if (module_ == nullptr) {
-    module_ = LoadLibraryA(fileName_);
+  if (module == nullptr) {
+    module = LoadLibraryA(fileName_);
   }
+  module_ = module;
   return module_ != nullptr;
 }
 
 void CodecLibrary::Release() {
   if (module_ != nullptr) {
-    FreeLibrary(module_);
+    FreeLibrary(static_cast<HMODULE>(module_));
     module_ = nullptr;
   }
+}
+
+void* CodecLibrary::Symbol(const char* name) const {
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module_), name));
 }
 
 }  // namespace sonotape
