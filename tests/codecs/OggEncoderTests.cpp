@@ -15,7 +15,7 @@
 #include "codecs/StreamCallbacks.h"
 #include "codecs/VorbisDll.h"
 #include "codecs/VorbisFileDll.h"
-#include "recorder/SampleConversion.h"
+#include "support/OggRecording.h"
 
 namespace sonotape {
 namespace {
@@ -109,26 +109,9 @@ void Record(const PcmFormat& format, const std::vector<std::uint8_t>& data, Memo
   std::string failure;
   ASSERT_TRUE(encoder.Start(OggSettings{}, format.nChannels, format.nSamplesPerSec, "Evening news", file, failure))
       << failure;
-  std::size_t written = encoder.HeaderBytes();
-  const std::size_t buffer = format.nSamplesPerSec / 50 * format.nBlockAlign;
-  for (std::size_t at = 0; at < data.size(); at += buffer) {
-    const auto length = static_cast<std::uint32_t>(std::min(buffer, data.size() - at));
-    ConvertForOgg(format, skIntegerPcm, data.data() + at, length, [&](std::size_t n) { return encoder.Buffer(n); },
-                  [&](std::size_t n) { written += encoder.EncodeChunk(n, file); });
-  }
+  std::size_t written = encoder.HeaderBytes() + testsupport::EncodeInBuffers(format, data, encoder, file);
   written += encoder.Finish(file);
   EXPECT_EQ(written, file.bytes.size()) << "every byte written is counted";
-}
-
-PcmFormat Format(std::uint16_t channels, std::uint32_t rate) {
-  PcmFormat format{};
-  format.wFormatTag = 1;
-  format.nChannels = channels;
-  format.nSamplesPerSec = rate;
-  format.wBitsPerSample = 16;
-  format.nBlockAlign = static_cast<std::uint16_t>(channels * 2);
-  format.nAvgBytesPerSec = rate * format.nBlockAlign;
-  return format;
 }
 
 // The decoded 16-bit PCM and the stream's facts, read through vorbisfile and the callbacks.
@@ -184,7 +167,7 @@ double Power(const Decoded& pcm, int channel, double frequency) {
 TEST_F(OggEncoderTest, StereoLeavesOneCompleteStreamEndingOnItsEndOfStreamPage) {
   MemoryFile file;
   const std::size_t frames = 4 * 44100 + 123;
-  Record(Format(2, 44100), Tones({440, 660}, 44100, frames), file);
+  Record(testsupport::Pcm16Format(44100, 2), Tones({440, 660}, 44100, frames), file);
   const std::vector<Page> pages = ParsePages(file.bytes);
   ASSERT_GE(pages.size(), 5u) << "several audio pages";
   EXPECT_EQ(pages.front().flags, 0x02) << "the first page begins the stream";
@@ -212,7 +195,7 @@ TEST_F(OggEncoderTest, SurroundChannelsDecodeInTheirPlaces) {
   const std::vector<double> delivered = {500, 700, 900, 60, 1100, 1300};
   const std::vector<double> expected = {500, 900, 700, 1100, 1300, 60};
   MemoryFile file;
-  Record(Format(6, 48000), Tones(delivered, 48000, 48000), file);
+  Record(testsupport::Pcm16Format(48000, 6), Tones(delivered, 48000, 48000), file);
   const Decoded decoded = Decode(file);
   ASSERT_EQ(decoded.channels, 6);
   for (int channel = 0; channel < 6; ++channel) {

@@ -7,7 +7,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -17,7 +16,7 @@
 #include <vector>
 
 #include "codecs/OggEncoder.h"
-#include "recorder/SampleConversion.h"
+#include "support/OggRecording.h"
 
 namespace {
 
@@ -43,17 +42,6 @@ class PosixFile : public RecordingFile {
   int fd_;
 };
 
-PcmFormat Format(std::uint32_t rate, std::uint16_t channels) {
-  PcmFormat format{};
-  format.wFormatTag = 1;
-  format.nChannels = channels;
-  format.nSamplesPerSec = rate;
-  format.wBitsPerSample = 16;
-  format.nBlockAlign = static_cast<std::uint16_t>(channels * 2);
-  format.nAvgBytesPerSec = rate * format.nBlockAlign;
-  return format;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -61,7 +49,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: ogg_path_timing RATE CHANNELS IN.raw OUT.ogg\n");
     return 2;
   }
-  const PcmFormat format = Format(static_cast<std::uint32_t>(std::atol(argv[1])), static_cast<std::uint16_t>(std::atoi(argv[2])));
+  const PcmFormat format = testsupport::Pcm16Format(static_cast<std::uint32_t>(std::atol(argv[1])), static_cast<std::uint16_t>(std::atoi(argv[2])));
   std::ifstream in(argv[3], std::ios::binary);
   const std::vector<std::uint8_t> pcm{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   PosixFile file(argv[4]);
@@ -78,13 +66,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", failure.c_str());
     return 1;
   }
-  std::size_t written = encoder.HeaderBytes();
-  const std::size_t buffer = format.nSamplesPerSec / 50 * format.nBlockAlign;
-  for (std::size_t at = 0; at < pcm.size(); at += buffer) {
-    const auto length = static_cast<std::uint32_t>(std::min(buffer, pcm.size() - at));
-    ConvertForOgg(format, skIntegerPcm, pcm.data() + at, length, [&](std::size_t n) { return encoder.Buffer(n); },
-                  [&](std::size_t n) { written += encoder.EncodeChunk(n, file); });
-  }
+  std::size_t written = encoder.HeaderBytes() + testsupport::EncodeInBuffers(format, pcm, encoder, file);
   written += encoder.Finish(file);
   const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - started;
   std::printf("%.3f %zu\n", spent.count(), written);
