@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The real-time factor of the plug-in's MP3 and Ogg Vorbis recording paths beside the libraries'
-# own command-line encoders, on the same PCM with the same settings, runs interleaved, best of 3:
+# own command-line encoders, on the same PCM with the same settings, runs interleaved, best of 5
+# (single runs on this machine vary by some 10 %):
 # - MP3, under Wine: the plug-in in the development host's graph (unpaced). "Recording path" is
 #   the time the decoder spent delivering into the graph downstream of it (the tap, conversion,
 #   encoder, file, and a null renderer); "whole graph" adds the decoder's own cost. Beside it
@@ -48,7 +49,7 @@ oggenc_run() {
 }
 
 : >"$work/mp3" >"$work/lame" >"$work/startup" >"$work/ogg-wine" >"$work/ogg-native" >"$work/oggenc"
-for _ in 1 2 3; do
+for _ in 1 2 3 4 5; do
   ours --record-as 1 >>"$work/mp3"
   lame_run --silent -b 128 -h -m s -t "$(winpath "$work/in.wav")" "$(winpath "$work/lame.mp3")" >>"$work/lame"
   lame_run --version >>"$work/startup"
@@ -65,7 +66,7 @@ lame_time=$(awk -v a="$(best <"$work/lame")" -v b="$startup" 'BEGIN { print a - 
 ogg_wine=$(best <"$work/ogg-wine")
 oggenc_time=$(best <"$work/oggenc")
 
-printf '%s s of 48 kHz 16-bit stereo, best of 3\n' "$seconds"
+printf '%s s of 48 kHz 16-bit stereo, best of 5\n' "$seconds"
 printf '  MP3 128 kbps, high quality (Wine): recording path %6.1fx real time (whole graph %6.1fx); lame.exe %6.1fx: ratio %s\n' \
   "$(factor "$mp3_path")" "$(factor "$mp3_whole")" "$(factor "$lame_time")" "$(ratio "$lame_time" "$mp3_path")"
 if [ -s "$work/ogg-native" ]; then
