@@ -124,9 +124,15 @@ bool HostGraph::Build(const SourcePlan& plan, RendererKind renderer, bool conver
   return true;
 }
 
+// Waits on the graph's event handle and the window messages, as a host's message loop does.
 bool HostGraph::WaitForCompletion(DWORD timeoutMs) {
+  OAEVENT event = 0;
+  if (FAILED(events_->GetEventHandle(&event))) {
+    return false;
+  }
+  const auto handle = reinterpret_cast<HANDLE>(event);
   const DWORD begin = GetTickCount();
-  while (GetTickCount() - begin < timeoutMs) {
+  for (DWORD waited = 0; waited < timeoutMs; waited = GetTickCount() - begin) {
     long code = 0;
     LONG_PTR first = 0, second = 0;
     while (events_->GetEvent(&code, &first, &second, 0) == S_OK) {
@@ -139,7 +145,9 @@ bool HostGraph::WaitForCompletion(DWORD timeoutMs) {
       }
     }
     HostWindow::PumpMessages();
-    Sleep(10);
+    if (MsgWaitForMultipleObjects(1, &handle, FALSE, timeoutMs - waited, QS_ALLINPUT) == WAIT_FAILED) {
+      Sleep(10);  // no waiting on the handle: look again shortly
+    }
   }
   return false;
 }

@@ -7,7 +7,6 @@ namespace devhost {
 
 namespace {
 
-constexpr UINT kCheckEveryMs = 100;
 constexpr int kMessageTextId = 0xFFFF;  // the static control holding a message box's text
 
 HWND lastAnswered = nullptr;  // a box closes only after its OK is handled
@@ -22,23 +21,26 @@ std::string OneLine(const char* text) {
 
 }  // namespace
 
-MessageAnswerer::MessageAnswerer() : timer_(SetTimer(nullptr, 0, kCheckEveryMs, &MessageAnswerer::OnTimer)) {}
+MessageAnswerer::MessageAnswerer() : hook_(SetWindowsHookExA(WH_CBT, &MessageAnswerer::OnCbt, nullptr, GetCurrentThreadId())) {}
 
 MessageAnswerer::~MessageAnswerer() {
-  if (timer_ != 0) {
-    KillTimer(nullptr, timer_);
+  if (hook_ != nullptr) {
+    UnhookWindowsHookEx(hook_);
   }
 }
 
-void CALLBACK MessageAnswerer::OnTimer(HWND, UINT, UINT_PTR, DWORD) {
-  EnumThreadWindows(GetCurrentThreadId(), &MessageAnswerer::AnswerIfMessageBox, 0);
+LRESULT CALLBACK MessageAnswerer::OnCbt(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_ACTIVATE) {
+    AnswerIfMessageBox(reinterpret_cast<HWND>(wParam));
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-BOOL CALLBACK MessageAnswerer::AnswerIfMessageBox(HWND window, LPARAM) {
+void MessageAnswerer::AnswerIfMessageBox(HWND window) {
   char className[16] = "";
-  if (window == lastAnswered || !IsWindowVisible(window) || GetClassNameA(window, className, sizeof className) == 0 ||
+  if (window == lastAnswered || GetClassNameA(window, className, sizeof className) == 0 ||
       std::string(className) != "#32770") {
-    return TRUE;
+    return;
   }
   char caption[128] = "";
   char text[1024] = "";
@@ -48,7 +50,6 @@ BOOL CALLBACK MessageAnswerer::AnswerIfMessageBox(HWND window, LPARAM) {
   std::fflush(stdout);
   lastAnswered = window;
   PostMessageA(window, WM_COMMAND, IDOK, 0);
-  return TRUE;
 }
 
 }  // namespace devhost

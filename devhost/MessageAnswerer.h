@@ -1,7 +1,7 @@
 #pragma once
 // Answers the message boxes the plug-in shows on this thread, as a user at the host would:
-// prints each box's caption and text and presses OK. It runs from a thread timer, which the
-// message box's own modal loop dispatches.
+// prints each box's caption and text and presses OK. A hook on this thread sees each box as it is
+// activated; the OK it posts is handled by the box's own modal loop.
 
 #include <windows.h>
 
@@ -15,10 +15,10 @@ class MessageAnswerer {
   ~MessageAnswerer();
 
  private:
-  static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD);
-  static BOOL CALLBACK AnswerIfMessageBox(HWND window, LPARAM);
+  static LRESULT CALLBACK OnCbt(int code, WPARAM wParam, LPARAM lParam);
+  static void AnswerIfMessageBox(HWND window);
 
-  UINT_PTR timer_ = 0;
+  HHOOK hook_ = nullptr;
 };
 
 }  // namespace devhost
