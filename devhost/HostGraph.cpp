@@ -5,6 +5,7 @@
 
 #include "HostWindow.h"
 #include "PcmConverter.h"
+#include "baseclasses/BCMediaType.h"
 
 using sonotape::ComPtr;
 using sonotape::QueryInto;
@@ -42,6 +43,12 @@ HRESULT ConnectInOrder(IGraphBuilder* graph, const ComPtr<IBaseFilter>* filters,
   return S_OK;
 }
 
+HRESULT CreateRenderer(RendererKind kind, ComPtr<IBaseFilter>& renderer) {
+  const CLSID& type = kind == RendererKind::Null ? CLSID_NullRendererFilter : CLSID_DSoundRender;
+  return CoCreateInstance(type, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                          reinterpret_cast<void**>(renderer.ReleaseAndGetAddressOf()));
+}
+
 std::string Failed(const char* what, HRESULT hr) {
   char text[160];
   std::snprintf(text, sizeof text, "%s failed (0x%08lX)", what, static_cast<unsigned long>(hr));
@@ -60,6 +67,7 @@ void HostGraph::Release() {
   control_.Reset();
   graph_.Reset();
   sourceFilter_.Reset();
+  renderer_.Reset();
   source_ = nullptr;
 }
 
@@ -76,11 +84,8 @@ bool HostGraph::Build(const SourcePlan& plan, RendererKind renderer, bool conver
     return false;
   }
   sourceFilter_ = static_cast<IBaseFilter*>(source_);  // takes the first reference
-  ComPtr<IBaseFilter> sink;
-  const CLSID& sinkClass = renderer == RendererKind::Null ? CLSID_NullRendererFilter : CLSID_DSoundRender;
-  hr = CoCreateInstance(sinkClass, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                        reinterpret_cast<void**>(sink.GetAddressOf()));
-  if (FAILED(hr)) {
+  rendererKind_ = renderer;
+  if (FAILED(hr = CreateRenderer(renderer, renderer_))) {
     error = Failed("creating the audio renderer", hr);
     return false;
   }
@@ -98,9 +103,9 @@ bool HostGraph::Build(const SourcePlan& plan, RendererKind renderer, bool conver
       return false;
     }
   }
-  chain[count++] = sink;
+  chain[count++] = renderer_;
   if (FAILED(hr = graph_->AddFilter(sourceFilter_.Get(), L"PCM Decoder")) ||
-      FAILED(hr = graph_->AddFilter(sink.Get(), L"Audio Renderer"))) {
+      FAILED(hr = graph_->AddFilter(renderer_.Get(), L"Audio Renderer"))) {
     error = Failed("adding the filters", hr);
     return false;
   }
@@ -124,6 +129,48 @@ bool HostGraph::Build(const SourcePlan& plan, RendererKind renderer, bool conver
   return true;
 }
 
+HRESULT HostGraph::ReplaceRenderer(ComPtr<IPin>& feed) {
+  ComPtr<IPin> input = FirstPin(renderer_.Get(), PINDIR_INPUT);
+  HRESULT hr = input ? input->ConnectedTo(feed.ReleaseAndGetAddressOf()) : E_UNEXPECTED;
+  if (FAILED(hr) || FAILED(hr = graph_->RemoveFilter(renderer_.Get())) ||
+      FAILED(hr = CreateRenderer(rendererKind_, renderer_))) {
+    return hr;
+  }
+  return graph_->AddFilter(renderer_.Get(), L"Audio Renderer");
+}
+
+HRESULT HostGraph::ReconnectDecoder() {
+  HRESULT hr = control_->Stop();
+  ComPtr<IPin> pin = FirstPin(sourceFilter_.Get(), PINDIR_OUTPUT);
+  ComPtr<IFilterGraph2> graph2;
+  if (FAILED(hr) || !pin || FAILED(hr = QueryInto(graph_.Get(), IID_IFilterGraph2, graph2))) {
+    return FAILED(hr) ? hr : E_UNEXPECTED;
+  }
+  ComPtr<IPin> feed;
+  if (rendererKind_ == RendererKind::DirectSound && FAILED(hr = ReplaceRenderer(feed))) {
+    return hr;
+  }
+  AM_MEDIA_TYPE type{};
+  if (FAILED(hr = MakeToneMediaType(source_->OfferedFormat(), type))) {
+    return hr;
+  }
+  if (feed.Get() == pin.Get()) {
+    hr = graph2->ConnectDirect(pin.Get(), FirstPin(renderer_.Get(), PINDIR_INPUT).Get(), &type);
+  } else {
+    // Through the filters between: each passes the new type on to the next.
+    hr = graph2->ReconnectEx(pin.Get(), &type);
+    if (SUCCEEDED(hr) && feed) {
+      hr = graph2->ConnectDirect(feed.Get(), FirstPin(renderer_.Get(), PINDIR_INPUT).Get(), nullptr);
+    }
+  }
+  sonotape::FreeMediaType(type);
+  if (FAILED(hr)) {
+    return hr;
+  }
+  ++reconnections_;
+  return control_->Run();
+}
+
 // Waits on the graph's event handle and the window messages, as a host's message loop does.
 bool HostGraph::WaitForCompletion(DWORD timeoutMs) {
   OAEVENT event = 0;
@@ -142,6 +189,13 @@ bool HostGraph::WaitForCompletion(DWORD timeoutMs) {
       }
       if (code == EC_ERRORABORT || code == EC_USERABORT) {
         return false;
+      }
+      if (code == kEventReconnectDecoder) {
+        const HRESULT hr = ReconnectDecoder();
+        if (FAILED(hr)) {
+          std::fprintf(stderr, "%s\n", Failed("reconnecting the decoder", hr).c_str());
+          return false;
+        }
       }
     }
     HostWindow::PumpMessages();

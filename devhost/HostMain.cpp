@@ -35,14 +35,23 @@ constexpr char kUsage[] =
     "graph options:\n"
     "  --format RATE:CHANNELS:BITS[:float|:ext|:plain] | ac3-spdif   what the decoder delivers (48000:2:16)\n"
     "  --input FILE.wav        play this file's samples (looped) instead of the sines\n"
-    "  --switch FORMAT --switch-after SECONDS   change the format in mid-stream\n"
+    "  --switch FORMAT         change to this format in mid-stream, after --switch-after SECONDS\n"
+    "                          (default: --switch-every, else 0), and with --switch-every SECONDS\n"
+    "                          back and forth between the two formats every SECONDS after that\n"
+    "  --switch-by sample|reconnect   bring a new format downstream on the first sample (after\n"
+    "                          QueryAccept), or have the host stop the graph, reconnect the\n"
+    "                          decoder with it and run the graph again (default: on the sample with\n"
+    "                          the null renderer; with DirectSound a change of rate alone on the\n"
+    "                          sample and any other by reconnection, which is what it takes)\n"
     "  --length SECONDS        end the stream after this much audio (default 10)\n"
     "  --unpaced               no clock in the graph: the stream runs as fast as it is taken\n"
     "  --renderer dsound|null  the audio renderer (dsound)\n"
     "  --converter             a PCM converter between the decoder and the renderer\n"
-    "  --reference PREFIX      also write what the decoder delivered to PREFIX-1.raw, PREFIX-2.raw\n"
+    "  --reference PREFIX      also write what the decoder delivered to PREFIX-1.raw, PREFIX-2.raw,\n"
+    "                          ..., one file for each stretch of one format\n"
     "  --output FOLDER         the plug-in's output folder\n"
     "  --name NAME             the plug-in's file name\n"
+    "  --plain-names           no date and time in file names: NAME, NAME 01, NAME 02, ...\n"
     "  --record-as 0|1|2       WAV, MP3 or Ogg Vorbis\n"
     "  --mp3-method 0|1|2      constant, variable or average bit rate\n"
     "  --xing                  write the XING VBR header\n"
@@ -61,7 +70,9 @@ struct Options {
   devhost::SourcePlan plan;
   devhost::RendererKind renderer = devhost::RendererKind::DirectSound;
   bool converter = false;
+  std::string switchBy;  // empty: as the renderer takes it
   std::string output, name, channel, screenshot;
+  bool plainNames = false;
   int recordAs = -1;
   int mp3Method = -1;
   bool xing = false;
@@ -90,6 +101,8 @@ bool ParseGraphOption(const std::string& option, const char* value, Options& opt
   }
   if (option == "--switch") return plan.switches = devhost::ParseToneFormat(value, plan.nextFormat);
   if (option == "--switch-after") return ParseSeconds(value, plan.switchAfter);
+  if (option == "--switch-every") return ParseSeconds(value, plan.switchEvery) && plan.switchEvery > 0;
+  if (option == "--switch-by") return (options.switchBy = value) == "sample" || options.switchBy == "reconnect";
   if (option == "--length") return ParseSeconds(value, plan.length) && plan.length > 0;
   if (option == "--reference") return !(plan.referencePrefix = value).empty();
   if (option == "--output") return !(options.output = value).empty();
@@ -121,9 +134,20 @@ bool ParseGraphOption(const std::string& option, const char* value, Options& opt
   return false;
 }
 
+// What the decoder does at a format change, unless the command line says.
+devhost::FormatChange ChangeMethod(const Options& options) {
+  if (options.switchBy == "sample") return devhost::FormatChange::OnSample;
+  if (options.switchBy == "reconnect") return devhost::FormatChange::Reconnect;
+  // Wine's DirectSound renderer takes a new rate on a sample but refuses any other new type
+  // there, and reconnects only while stopped.
+  return options.renderer == devhost::RendererKind::DirectSound ? devhost::FormatChange::RateOnSample
+                                                                  : devhost::FormatChange::OnSample;
+}
+
 bool ParseOptions(int argc, char** argv, Options& options) {
   options.pluginPath = devhost::PathBesideExecutable("Sonotape.dll");
   options.plan.length = 10;
+  options.plan.switchAfter = -1;  // none given
   for (int i = 1; i < argc; ++i) {
     const std::string option = argv[i];
     bool valid = true;
@@ -135,6 +159,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       options.xing = options.withGraph = true;
     } else if (option == "--converter") {
       options.converter = options.withGraph = true;
+    } else if (option == "--plain-names") {
+      options.plainNames = options.withGraph = true;
     } else if (option == "--record") {
       options.record = options.withGraph = true;
     } else if (option == "--plugin" && i + 1 < argc) {
@@ -148,6 +174,11 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       return false;
     }
   }
+  devhost::SourcePlan& plan = options.plan;
+  if (plan.switchAfter < 0) {
+    plan.switchAfter = plan.switchEvery;
+  }
+  plan.change = ChangeMethod(options);
   return true;
 }
 
@@ -190,6 +221,9 @@ void Choose(HWND plugin, int list, int index) {
 void ConfigurePlugin(HWND plugin, const Options& options) {
   if (!options.output.empty()) SetDlgItemTextA(plugin, sonotape::edOutput, options.output.c_str());
   if (!options.name.empty()) SetDlgItemTextA(plugin, sonotape::edFilename, options.name.c_str());
+  if (options.plainNames && IsDlgButtonChecked(plugin, sonotape::cbAutoCreate) == BST_CHECKED) {
+    SendDlgItemMessageA(plugin, sonotape::cbAutoCreate, BM_CLICK, 0, 0);
+  }
   if (options.recordAs >= 0) Choose(plugin, sonotape::cbRecordAs, options.recordAs);
   if (options.mp3Method >= 0) Choose(plugin, sonotape::cbMP3Method, options.mp3Method);
   if (options.xing) SendDlgItemMessageA(plugin, sonotape::cbMP3VBRHeader, BM_CLICK, 0, 0);
@@ -220,10 +254,10 @@ void ScheduleTimerRecording(const devhost::PluginExports& e, const Options& opti
 }
 
 // Waits until the plug-in has ended the timer recording (command 5 answers 0).
-bool WaitForScheduleEnd(HWND plugin, double minutes) {
+bool WaitForScheduleEnd(HWND plugin, devhost::HostGraph& graph, double minutes) {
   const DWORD limit = GetTickCount() + static_cast<DWORD>((minutes * 60 + 10) * 1000);
   do {
-    PumpFor(100);
+    graph.WaitForCompletion(100);
     if (Command(plugin, 5) == 0) {
       return true;
     }
@@ -275,13 +309,14 @@ int RunGraphSession(const devhost::PluginExports& e, devhost::HostWindow& host, 
       result = 1;
     }
   }
-  const bool complete = timed ? WaitForScheduleEnd(plugin, options.timer)
+  const bool complete = timed ? WaitForScheduleEnd(plugin, graph, options.timer)
                               : graph.WaitForCompletion(static_cast<DWORD>((options.plan.length * 4 + 30) * 1000));
   QueryPerformanceCounter(&ended);
   std::printf("Stream ran     %.3f s\n", static_cast<double>(ended.QuadPart - started.QuadPart) / frequency.QuadPart);
   std::printf("Downstream     %.3f s\n", graph.Source()->DownstreamSeconds());
+  std::printf("Reconnected    %d times\n", graph.Reconnections());
   if (!complete) {
-    std::fprintf(stderr, "the stream did not end in time\n");
+    std::fprintf(stderr, "the stream did not complete\n");
     result = 1;
   }
   std::printf("Recorded       %ld s\n", static_cast<long>(Command(plugin, 6)));

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "baseclasses/BCMediaType.h"
 #include "graph/ComPtr.h"
@@ -22,6 +23,7 @@ constexpr GUID CLSID_DevHostPcmSource = {0x6A3B1F52, 0x2C0E, 0x4C8B, {0x9F, 0x0D
 
 constexpr REFERENCE_TIME kUnitsPerSecond = 10000000;
 constexpr REFERENCE_TIME kLead = 2000000;  // how far delivery runs ahead of the clock
+constexpr REFERENCE_TIME kNever = std::numeric_limits<REFERENCE_TIME>::max();
 constexpr unsigned kChunksPerSecond = 50;
 constexpr long kBuffers = 8;
 
@@ -64,6 +66,19 @@ REFERENCE_TIME FramesToTime(std::uint64_t frames, unsigned rate) {
   return static_cast<REFERENCE_TIME>(frames * kUnitsPerSecond / rate);
 }
 
+REFERENCE_TIME SecondsToTime(double seconds) { return std::llround(seconds * kUnitsPerSecond); }
+
+// The frames that bring a stream time at least to a later one.
+std::uint64_t FramesUntil(REFERENCE_TIME from, REFERENCE_TIME to, unsigned rate) {
+  return (static_cast<std::uint64_t>(to - from) * rate + kUnitsPerSecond - 1) / kUnitsPerSecond;
+}
+
+// A change of rate alone: the same sample layout.
+bool SameLayout(const ToneFormat& a, const ToneFormat& b) {
+  return a.channels == b.channels && a.bits == b.bits && a.isFloat == b.isFloat && a.extensible == b.extensible &&
+         a.spdif == b.spdif;
+}
+
 }  // namespace
 
 HRESULT MakeToneMediaType(const ToneFormat& format, AM_MEDIA_TYPE& type) {
@@ -86,7 +101,7 @@ TPcmSourcePin::TPcmSourcePin(TPcmSource& filter, sonotape::TBCCritSec& lock)
 
 HRESULT TPcmSourcePin::CheckMediaType(const AM_MEDIA_TYPE* type) {
   AM_MEDIA_TYPE offered{};
-  if (FAILED(MakeToneMediaType(source_.Plan().format, offered))) {
+  if (FAILED(MakeToneMediaType(source_.OfferedFormat(), offered))) {
     return E_OUTOFMEMORY;
   }
   const bool same = type->majortype == offered.majortype && type->subtype == offered.subtype &&
@@ -100,7 +115,7 @@ HRESULT TPcmSourcePin::GetMediaType(int position, AM_MEDIA_TYPE* type) {
   if (position != 0) {
     return VFW_S_NO_MORE_ITEMS;
   }
-  return MakeToneMediaType(source_.Plan().format, *type);
+  return MakeToneMediaType(source_.OfferedFormat(), *type);
 }
 
 HRESULT TPcmSourcePin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* properties) {
@@ -122,7 +137,10 @@ TPcmSource::TPcmSource(const SourcePlan& plan)
       plan_(plan),
       pin_(*this, FilterLock()) {}
 
-TPcmSource::~TPcmSource() { StopStreaming(); }
+TPcmSource::~TPcmSource() {
+  StopStreaming();
+  CloseReference();
+}
 
 HRESULT TPcmSource::Pause() {
   sonotape::TBCAutoLock lock(FilterLock());
@@ -163,6 +181,23 @@ void TPcmSource::StopStreaming() {
   }
 }
 
+const ToneFormat& TPcmSource::FormatOf(int segment) const {
+  return plan_.switches && segment % 2 == 0 ? plan_.nextFormat : plan_.format;
+}
+
+REFERENCE_TIME TPcmSource::SwitchTime(int segment) const {
+  if (!plan_.switches || (segment > 1 && plan_.switchEvery <= 0)) {
+    return kNever;
+  }
+  return SecondsToTime(plan_.switchAfter + (segment - 1) * plan_.switchEvery);
+}
+
+REFERENCE_TIME TPcmSource::EndTime() const { return plan_.length > 0 ? SecondsToTime(plan_.length) : kNever; }
+
+REFERENCE_TIME TPcmSource::CursorTime() const {
+  return cursor_.segmentStart + FramesToTime(cursor_.frame, FormatOf(cursor_.segment).rate);
+}
+
 bool TPcmSource::WaitForTime(REFERENCE_TIME start) {
   while (!stopping_) {
     REFERENCE_TIME now = pausedAt_;
@@ -178,10 +213,7 @@ bool TPcmSource::WaitForTime(REFERENCE_TIME start) {
 }
 
 bool TPcmSource::OpenReference(int index) {
-  if (reference_ != nullptr) {
-    std::fclose(reference_);
-    reference_ = nullptr;
-  }
+  CloseReference();
   if (plan_.referencePrefix.empty()) {
     return true;
   }
@@ -193,24 +225,60 @@ bool TPcmSource::OpenReference(int index) {
   return reference_ != nullptr;
 }
 
-bool TPcmSource::SwitchFormat() {
+void TPcmSource::CloseReference() {
+  if (reference_ != nullptr && std::fclose(reference_) != 0) {
+    std::fprintf(stderr, "writing the reference file failed\n");
+  }
+  reference_ = nullptr;
+}
+
+bool TPcmSource::InStream(const ToneFormat& from, const ToneFormat& to) const {
+  switch (plan_.change) {
+    case FormatChange::OnSample: return true;
+    case FormatChange::Reconnect: return false;
+    case FormatChange::RateOnSample: return SameLayout(from, to);
+  }
+  return false;
+}
+
+TPcmSource::Entry TPcmSource::EnterSegment(int segment, bool& askedHost) {
   AM_MEDIA_TYPE type{};
-  if (FAILED(MakeToneMediaType(plan_.nextFormat, type))) {
-    return false;
+  if (FAILED(MakeToneMediaType(FormatOf(segment), type))) {
+    return Entry::Failed;
   }
+  Entry entry = Entry::Waiting;
   IPin* peer = pin_.ConnectedPin();
-  const bool accepted = peer != nullptr && peer->QueryAccept(&type) == S_OK && SUCCEEDED(pin_.SetMediaType(&type));
-  sonotape::FreeMediaType(type);
-  if (!accepted) {
-    std::fprintf(stderr, "downstream refuses the format change; the format stays\n");
+  if (sonotape::MediaTypesEqual(pin_.CurrentMediaType(), type)) {
+    entry = Entry::Ready;
+  } else if (InStream(OfferedFormat(), FormatOf(segment)) && peer != nullptr && peer->QueryAccept(&type) == S_OK) {
+    sonotape::TBCAutoLock lock(FilterLock());  // against ConnectionMediaType on other threads
+    if (SUCCEEDED(pin_.SetMediaType(&type))) {
+      entry = Entry::WithType;
+    }
   }
-  return accepted;
+  sonotape::FreeMediaType(type);
+  offeredSegment_ = segment;
+  if (entry == Entry::Waiting && !askedHost) {
+    askedHost = true;
+    if (FAILED(NotifyEvent(kEventReconnectDecoder, 0, 0))) {
+      std::fprintf(stderr, "the graph cannot be asked to reconnect the decoder\n");
+      return Entry::Failed;
+    }
+  }
+  return entry;
+}
+
+bool TPcmSource::StartSegment(int segment) {
+  cursor_.segmentStart = CursorTime();
+  cursor_.segment = segment;
+  cursor_.frame = 0;
+  return OpenReference(segment);
 }
 
 void TPcmSource::FillFrames(const ToneFormat& format, std::uint64_t firstFrame, std::uint8_t* out,
                             std::size_t frames) const {
   const std::vector<std::uint8_t>& samples = plan_.samples;
-  if (playingNext_ || samples.empty()) {
+  if (cursor_.segment % 2 == 0 || samples.empty()) {
     FillTone(format, firstFrame, out, frames);
     return;
   }
@@ -225,8 +293,7 @@ void TPcmSource::FillFrames(const ToneFormat& format, std::uint64_t firstFrame, 
   }
 }
 
-HRESULT TPcmSource::DeliverFrames(const ToneFormat& format, std::uint64_t firstFrame, std::size_t frames,
-                                  bool newType) {
+HRESULT TPcmSource::DeliverFrames(const ToneFormat& format, std::size_t frames, bool newType) {
   ComPtr<IMediaSample> sample;
   HRESULT hr = pin_.GetDeliveryBuffer(sample.GetAddressOf(), nullptr, nullptr, 0);
   if (FAILED(hr)) {
@@ -237,9 +304,10 @@ HRESULT TPcmSource::DeliverFrames(const ToneFormat& format, std::uint64_t firstF
   if (bytes > sample->GetSize() || FAILED(sample->GetPointer(&data))) {
     return E_UNEXPECTED;
   }
-  FillFrames(format, firstFrame, data, frames);
-  REFERENCE_TIME start = formatStart_ + FramesToTime(firstFrame, format.rate);
-  REFERENCE_TIME stop = formatStart_ + FramesToTime(firstFrame + frames, format.rate);
+  FillFrames(format, cursor_.frame, data, frames);
+  // Sample times count from the start of this run.
+  REFERENCE_TIME start = CursorTime() - runStart_;
+  REFERENCE_TIME stop = cursor_.segmentStart + FramesToTime(cursor_.frame + frames, format.rate) - runStart_;
   sample->SetActualDataLength(bytes);
   sample->SetTime(&start, &stop);
   sample->SetSyncPoint(TRUE);
@@ -272,53 +340,67 @@ double TPcmSource::DownstreamSeconds() const {
   return static_cast<double>(downstreamTicks_) / static_cast<double>(frequency.QuadPart);
 }
 
-void TPcmSource::Stream() {
-  ToneFormat format = plan_.format;
-  bool switched = !plan_.switches;
-  bool newType = false;
-  std::uint64_t frame = 0;  // within the current format
-  formatStart_ = 0;
-  playingNext_ = false;
-  if (!OpenReference(1)) {
-    return;
+std::size_t TPcmSource::NextChunk() const {
+  const ToneFormat& format = FormatOf(cursor_.segment);
+  const std::uint64_t chunk = format.rate / kChunksPerSecond;
+  const REFERENCE_TIME limit = std::min(SwitchTime(cursor_.segment), EndTime());
+  if (limit == kNever) {
+    return static_cast<std::size_t>(chunk);
   }
-  while (!stopping_) {
-    const double played = static_cast<double>(formatStart_) / kUnitsPerSecond + static_cast<double>(frame) / format.rate;
-    if (!switched && played >= plan_.switchAfter) {
-      switched = true;
-      if (SwitchFormat()) {
-        if (!OpenReference(2)) {
-          break;
-        }
-        formatStart_ += FramesToTime(frame, format.rate);
-        format = plan_.nextFormat;
-        playingNext_ = true;
-        frame = 0;
-        newType = true;
-      }
+  return static_cast<std::size_t>(std::min(chunk, FramesUntil(CursorTime(), limit, format.rate)));
+}
+
+void TPcmSource::Stream() {
+  if (!resuming_) {
+    cursor_ = Cursor{};
+    if (!OpenReference(1)) {
+      return;
     }
-    if (plan_.length > 0 && played >= plan_.length) {
+  }
+  resuming_ = false;
+  runStart_ = CursorTime();
+  bool carried = false;  // the connection carries the cursor's format
+  bool askedHost = false;
+  bool newType = false;
+  while (!stopping_) {
+    const REFERENCE_TIME now = CursorTime();
+    if (now >= EndTime()) {
       pin_.DeliverEndOfStream();
       break;
     }
-    const double nextStop = switched ? plan_.length : plan_.switchAfter;
-    std::size_t frames = format.rate / kChunksPerSecond;
-    if (nextStop > 0) {
-      const double left = (nextStop - played) * format.rate;
-      frames = std::min(frames, static_cast<std::size_t>(std::max(1.0, std::ceil(left))));
+    const bool switchDue = now >= SwitchTime(cursor_.segment);
+    if (switchDue || !carried) {
+      const int segment = switchDue ? cursor_.segment + 1 : cursor_.segment;
+      const Entry entry = EnterSegment(segment, askedHost);
+      if (entry == Entry::Waiting) {
+        // The host stops the graph for the reconnection; the next run goes on from here.
+        resuming_ = true;
+        while (!stopping_) {
+          Sleep(5);
+        }
+        break;
+      }
+      if (entry == Entry::Failed || (switchDue && !StartSegment(segment))) {
+        break;
+      }
+      carried = true;
+      newType = entry == Entry::WithType;
     }
-    if (plan_.paced && !WaitForTime(formatStart_ + FramesToTime(frame, format.rate))) {
+    if (plan_.paced && !WaitForTime(now - runStart_)) {
       break;
     }
-    if (DeliverFrames(format, frame, frames, newType) != S_OK) {
+    const std::size_t frames = NextChunk();
+    const HRESULT hr = DeliverFrames(FormatOf(cursor_.segment), frames, newType);
+    if (hr != S_OK) {
+      if (FAILED(hr) && !stopping_) {
+        // The host would wait for a completion that cannot come.
+        std::fprintf(stderr, "downstream refused a sample (0x%08lX); the stream ends\n", static_cast<unsigned long>(hr));
+        NotifyEvent(EC_ERRORABORT, hr, 0);
+      }
       break;  // stopped, flushed or refused downstream
     }
     newType = false;
-    frame += frames;
-  }
-  if (reference_ != nullptr) {
-    std::fclose(reference_);
-    reference_ = nullptr;
+    cursor_.frame += frames;
   }
 }
 

@@ -37,6 +37,8 @@ HRESULT TSampleFilter::SetMediaType(PIN_DIRECTION direction, const AM_MEDIA_TYPE
     ResetFormat();
     return E_POINTER;
   }
+  // A change the recorder has not taken yet stays: a reconnection sets the same type twice.
+  const bool pending = formatChanged_;
   formatChanged_ = true;
   if (type->majortype != MEDIATYPE_Audio || !IsTappedSubtype(type->subtype) ||
       type->formattype != FORMAT_WaveFormatEx) {
@@ -49,7 +51,7 @@ HRESULT TSampleFilter::SetMediaType(PIN_DIRECTION direction, const AM_MEDIA_TYPE
   }
   PcmFormat evaluated{};
   const SampleKind kind = EvaluateWaveFormat(type->pbFormat, type->cbFormat, evaluated);
-  formatChanged_ = FormatChanged(kind_, format_, kind, evaluated);
+  formatChanged_ = pending || FormatChanged(kind_, format_, kind, evaluated);
   format_ = evaluated;
   kind_ = kind;
   return S_OK;

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "baseclasses/BCMediaType.h"
 #include "baseclasses/TestPins.h"
 #include "graph/ComPtr.h"
 #include "graph/HostSource.h"
@@ -122,6 +123,7 @@ TEST_F(SampleFilter, HandsEverySampleToTheCallbackAndFollowsFormatChanges) {
   EXPECT_TRUE(samples->GetFormatChanged());
   samples->GetFormatEx(&format);
   EXPECT_EQ(format.nSamplesPerSec, 44100u);
+  samples->SetFormatChanged(FALSE);  // the recorder took the change
   ASSERT_EQ(Send(7, &other), S_OK);
   EXPECT_FALSE(samples->GetFormatChanged());
   sonotape::FreeMediaType(other);
@@ -141,6 +143,27 @@ TEST_F(SampleFilter, HandsEverySampleToTheCallbackAndFollowsFormatChanges) {
   EXPECT_EQ(samples->GetSampleKind(), sonotape::skUnsupported);
   EXPECT_TRUE(samples->GetFormatChanged());
   EXPECT_EQ(tap->SetMediaType(PINDIR_INPUT, nullptr), E_POINTER);
+}
+
+// A host reconnects its decoder with a new type while the tap is in place: the tap's output
+// reconnects with it, and that reconnects the tap's input once more with the same type.
+TEST_F(SampleFilter, AReconnectionIsAChangeUntilTheRecorderTakesIt) {
+  source->pin.formats = {Pcm(2, 48000), Pcm(1, 44100)};
+  auto* sink = new OnePinFilter<SinkPin>();
+  ASSERT_NO_FATAL_FAILURE(Build(sink));
+  samples->SetFormatChanged(FALSE);
+  AM_MEDIA_TYPE mono{};
+  ASSERT_EQ(source->pin.GetMediaType(1, &mono), S_OK);
+  ComPtr<IFilterGraph2> graph2;
+  ASSERT_EQ(QueryInto(graph.Get(), IID_IFilterGraph2, graph2), S_OK);
+  ASSERT_EQ(graph2->ReconnectEx(&source->pin, &mono), S_OK);
+  EXPECT_TRUE(samples->GetFormatChanged());
+  sonotape::PcmFormat format{};
+  samples->GetFormatEx(&format);
+  EXPECT_EQ(format.nChannels, 1);
+  EXPECT_EQ(format.nSamplesPerSec, 44100u);
+  EXPECT_TRUE(sonotape::MediaTypesEqual(sink->pin.CurrentMediaType(), mono));  // passed on downstream
+  sonotape::FreeMediaType(mono);
 }
 
 TEST_F(SampleFilter, TheWindowThreadNeverWaitsForAPausedRenderer) {
