@@ -120,7 +120,105 @@ expect() {
   return 0
 }
 
+# Soaks: a stream that switches back and forth between two formats, a recording for each
+# stretch of one format. The recordings in the order they were made: take.EXT, take 01.EXT, ...
+takes() {
+  ls "$dir/out" | sed -n "s/^take\( \([0-9]*\)\)\{0,1\}\.$1\$/\2 &/p" | sort -n | cut -d' ' -f2- |
+    sed "s|^|$dir/out/|"
+}
+
+# soak EXT STRETCHES ARGS...: records, then pairs each recording with the reference of its
+# stretch (files[i] with refs[i], odd stretches in the first format, even ones in the second).
+soak() {
+  local ext=$1 want=$2 i stretches
+  shift 2
+  rm -rf "$dir/out" "$dir"/ref-*.raw && mkdir "$dir/out"
+  record --name take --plain-names --record "$@"
+  mapfile -t files < <(takes "$ext")
+  refs=()
+  for ((i = 1; i <= ${#files[@]}; i++)); do refs+=("$dir/ref-$i.raw"); done
+  stretches=$(find "$dir" -maxdepth 1 -name 'ref-*.raw' | wc -l)
+  [ "$stretches" -eq "$want" ] && [ "${#files[@]}" -eq "$want" ] ||
+    fail "${#files[@]} recordings of $stretches stretches, not $want"
+}
+
+# The channels, rate, samples and encoding of a file, as sox reads its header (sox alone warns
+# that an extensible float header has no cbSize after the extension).
+sox_header() {
+  sox --i -V1 "$1" | awk -F': ' '/^Channels/ { c = $2 + 0 } /^Sample Rate/ { r = $2 + 0 } /^Sample Encoding/ { e = $2 }
+    /^Duration/ { n = split($2, w, " "); for (i = 1; i < n; i++) if (w[i + 1] ~ /^samples/) s = w[i] }
+    END { print c, r, s, e }'
+}
+
+# soak_wav CHANNELS RATE BLOCK HEADER-BYTES ENCODING (first format) and the same for the second:
+# every file's header as sox reads it, exactly its samples, and after the header bit for bit
+# its stretch's (sox's own float samples are not exact).
+soak_wav() {
+  local -a spec
+  local i c r s e size name
+  for ((i = 0; i < ${#files[@]}; i++)); do
+    if ((i % 2 == 0)); then spec=("${@:1:5}"); else spec=("${@:6:5}"); fi
+    name=$(basename "${files[i]}")
+    read -r c r s e < <(sox_header "${files[i]}")
+    size=$(stat -c %s "${refs[i]}")
+    [ "$c $r $e" = "${spec[0]} ${spec[1]} ${spec[4]}" ] || fail "$name: $c channels, $r Hz, $e"
+    [ $((s * spec[2])) -eq "$size" ] || fail "$name: the header holds $s frames, not $((size / spec[2]))"
+    [ "$(stat -c %s "${files[i]}")" -eq $((size + spec[3])) ] || fail "$name: not a ${spec[3]}-byte header and the data"
+    tail -c +$((spec[3] + 1)) "${files[i]}" | cmp -s - "${refs[i]}" || fail "$name: the samples differ from stretch $((i + 1))"
+  done
+}
+
+# LAME's frames without a tag: its 576 samples of delay, the samples, and padding that completes
+# the last frame with at least 576 more (1152 samples a frame at 32 kHz and above, else 576).
+lame_frames() {
+  local samples=$1 rate=$2 frame=576 pad
+  ((rate >= 32000)) && frame=1152
+  pad=$((frame - (576 + samples) % frame))
+  ((pad < 576)) && pad=$((pad + frame))
+  echo $((576 + samples + pad))
+}
+
+# soak_mp3 tagged|untagged CHANNELS RATE BLOCK (first format) CHANNELS RATE BLOCK (second): mpg123
+# decodes every file to the stretch's channels and rate, and to exactly its samples (with the
+# LAME tag, whose delay and padding the decoder drops) or LAME's frames around them (without).
+soak_mp3() {
+  local tag=$1 i c r s e want name
+  shift
+  for ((i = 0; i < ${#files[@]}; i++)); do
+    local -a spec=("${@:1:3}")
+    ((i % 2 == 1)) && spec=("${@:4:3}")
+    name=$(basename "${files[i]}")
+    mpg123 -q -w "$dir/decoded.wav" "${files[i]}" 2>/dev/null || fail "$name: mpg123 cannot decode it"
+    read -r c r s e < <(sox_header "$dir/decoded.wav")
+    want=$(($(stat -c %s "${refs[i]}") / spec[2]))
+    [ "$tag" = tagged ] || want=$(lame_frames "$want" "${spec[1]}")
+    [ "$c $r $s" = "${spec[0]} ${spec[1]} $want" ] || fail "$name: $c channels, $r Hz, $s samples; not ${spec[*]:0:2}, $want"
+  done
+}
+
+# soak_ogg CHANNELS RATE BLOCK (first format) CHANNELS RATE BLOCK (second): one clean logical
+# stream in every file, and oggdec decodes exactly the stretch's samples: the last page's
+# granule position counts them, so there is nothing to allow for.
+soak_ogg() {
+  local i info name bytes frames
+  for ((i = 0; i < ${#files[@]}; i++)); do
+    local -a spec=("${@:1:3}")
+    ((i % 2 == 1)) && spec=("${@:4:3}")
+    name=$(basename "${files[i]}")
+    info=$(ogginfo "${files[i]}" 2>&1)
+    grep -q "^Channels: ${spec[0]}$" <<<"$info" && grep -q "^Rate: ${spec[1]}$" <<<"$info" ||
+      fail "$name: not ${spec[0]} channels at ${spec[1]} Hz"
+    [ "$(grep -c "^New logical stream" <<<"$info")" -eq 1 ] && grep -q "^Logical stream 1 ended$" <<<"$info" ||
+      fail "$name: not one logical stream with its end"
+    grep -qi "warning\|error" <<<"$info" && fail "$name: ogginfo warns"
+    bytes=$(oggdec -Q -R -o - "${files[i]}" | wc -c)
+    frames=$(($(stat -c %s "${refs[i]}") / spec[2]))
+    [ "$bytes" -eq $((frames * spec[0] * 2)) ] || fail "$name: $((bytes / spec[0] / 2)) samples decoded, not $frames"
+  done
+}
+
 unpaced=(--renderer null --unpaced --name take --record)
+fast=(--renderer null --unpaced)
 case $case in
   surround-24)  # 5.1, 24 bit, extensible, through a converter the tap must go in front of
     record "${unpaced[@]}" --converter --format 48000:6:24 --length 3
@@ -220,6 +318,34 @@ case $case in
     awk -v s="$seconds" 'BEGIN { exit !(s > 0.2 && s < 4) }' || fail "$seconds s recorded"
     grep -q "^Host: after-action 2$" "$dir/host.log" || fail "no after-action reached the host"
     [ "$(grep -c "after-action" "$dir/host.log")" -eq 1 ] || fail "the after-action came more than once"
+    ;;
+  soak-wav)  # 300 stretches, 16-bit stereo and 24-bit 5.1 by turns, the new type on a sample
+    soak wav 300 "${fast[@]}" --format 44100:2:16 --switch 48000:6:24 --switch-every 0.05 --length 15
+    soak_wav 2 44100 4 46 "16-bit Signed Integer PCM" 6 48000 18 68 "24-bit Signed Integer PCM"
+    ;;
+  soak-wav-reconnect)  # 100 stretches, each change by stopping the graph and reconnecting the decoder
+    soak wav 100 "${fast[@]}" --format 48000:2:32:float --switch 32000:1:16 --switch-every 0.1 --length 10 --switch-by reconnect
+    soak_wav 2 48000 8 68 "32-bit Floating Point PCM" 1 32000 2 46 "16-bit Signed Integer PCM"
+    ;;
+  soak-mp3)  # MPEG-1 stereo and MPEG-2 mono by turns: 200 files with the LAME tag, 100 without
+    soak mp3 200 "${fast[@]}" --record-as 1 --mp3-method 1 --xing --format 44100:2:16 --switch 22050:1:16 --switch-every 0.1 \
+      --length 20
+    soak_mp3 tagged 2 44100 4 1 22050 2
+    soak mp3 100 "${fast[@]}" --record-as 1 --format 48000:1:24 --switch 24000:2:16 --switch-every 0.1 --length 10
+    soak_mp3 untagged 1 48000 3 2 24000 4
+    ;;
+  soak-ogg)  # 200 stretches, 16-bit stereo and 24-bit mono by turns
+    soak ogg 200 "${fast[@]}" --record-as 2 --format 48000:2:16 --switch 44100:1:24 --switch-every 0.1 --length 20
+    soak_ogg 2 48000 4 1 44100 3
+    ;;
+  dsound-switch)  # in real time through DirectSound: a new layout by reconnection, a new rate on a sample
+    soak wav 3 --renderer dsound --format 48000:2:16 --switch 44100:1:16 --switch-every 1 --length 3
+    soak_wav 2 48000 4 46 "16-bit Signed Integer PCM" 1 44100 2 46 "16-bit Signed Integer PCM"
+    grep -q "^Reconnected    2 times$" "$dir/host.log" || fail "the decoder was not reconnected twice"
+    soak wav 2 --renderer dsound --format 48000:2:16 --switch 44100:2:16 --switch-after 1 --length 2
+    soak_wav 2 48000 4 46 "16-bit Signed Integer PCM" 2 44100 4 46 "16-bit Signed Integer PCM"
+    grep -q "^Reconnected    0 times$" "$dir/host.log" || fail "a new rate alone took a reconnection"
+    awk '/^Stream ran/ { exit !($3 > 1.5) }' "$dir/host.log" || fail "the stream did not run in real time"
     ;;
   *)
     fail "no such case"
