@@ -392,7 +392,9 @@ void TPcmSource::Stream() {
     const std::size_t frames = NextChunk();
     const HRESULT hr = DeliverFrames(FormatOf(cursor_.segment), frames, newType);
     if (hr != S_OK) {
-      if (FAILED(hr) && !stopping_) {
+      // A graph that stops stops downstream first, which may answer so before this filter stops.
+      const bool stopped = stopping_ || hr == VFW_E_WRONG_STATE || hr == VFW_E_NOT_COMMITTED;
+      if (FAILED(hr) && !stopped) {
         // The host would wait for a completion that cannot come.
         std::fprintf(stderr, "downstream refused a sample (0x%08lX); the stream ends\n", static_cast<unsigned long>(hr));
         NotifyEvent(EC_ERRORABORT, hr, 0);

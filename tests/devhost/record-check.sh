@@ -342,6 +342,7 @@ case $case in
     soak wav 3 --renderer dsound --format 48000:2:16 --switch 44100:1:16 --switch-every 1 --length 3
     soak_wav 2 48000 4 46 "16-bit Signed Integer PCM" 1 44100 2 46 "16-bit Signed Integer PCM"
     grep -q "^Reconnected    2 times$" "$dir/host.log" || fail "the decoder was not reconnected twice"
+    awk '/^Stream ran/ { exit !($3 > 2.5) }' "$dir/host.log" || fail "the stream did not run in real time"
     soak wav 2 --renderer dsound --format 48000:2:16 --switch 44100:2:16 --switch-after 1 --length 2
     soak_wav 2 48000 4 46 "16-bit Signed Integer PCM" 2 44100 4 46 "16-bit Signed Integer PCM"
     grep -q "^Reconnected    0 times$" "$dir/host.log" || fail "a new rate alone took a reconnection"
