@@ -142,12 +142,20 @@ soak() {
     fail "${#files[@]} recordings of $stretches stretches, not $want"
 }
 
-# The channels, rate, samples and encoding of a file, as sox reads its header (sox alone warns
-# that an extensible float header has no cbSize after the extension).
+# The channels, rate, samples and encoding of a file, as sox reads its header (quietly: sox
+# warns about extensible float headers, which it reads all the same).
 sox_header() {
   sox --i -V1 "$1" | awk -F': ' '/^Channels/ { c = $2 + 0 } /^Sample Rate/ { r = $2 + 0 } /^Sample Encoding/ { e = $2 }
     /^Duration/ { n = split($2, w, " "); for (i = 1; i < n; i++) if (w[i + 1] ~ /^samples/) s = w[i] }
     END { print c, r, s, e }'
+}
+
+# stretch_spec I N ARGS...: the N words of ARGS that describe the format of file I (the first N
+# for odd stretches, the next N for even ones), into spec.
+stretch_spec() {
+  local i=$1 n=$2
+  shift 2
+  spec=("${@:$((i % 2 * n + 1)):n}")
 }
 
 # soak_wav CHANNELS RATE BLOCK HEADER-BYTES ENCODING (first format) and the same for the second:
@@ -157,14 +165,16 @@ soak_wav() {
   local -a spec
   local i c r s e size name
   for ((i = 0; i < ${#files[@]}; i++)); do
-    if ((i % 2 == 0)); then spec=("${@:1:5}"); else spec=("${@:6:5}"); fi
+    stretch_spec "$i" 5 "$@"
     name=$(basename "${files[i]}")
     read -r c r s e < <(sox_header "${files[i]}")
     size=$(stat -c %s "${refs[i]}")
     [ "$c $r $e" = "${spec[0]} ${spec[1]} ${spec[4]}" ] || fail "$name: $c channels, $r Hz, $e"
     [ $((s * spec[2])) -eq "$size" ] || fail "$name: the header holds $s frames, not $((size / spec[2]))"
-    [ "$(stat -c %s "${files[i]}")" -eq $((size + spec[3])) ] || fail "$name: not a ${spec[3]}-byte header and the data"
-    tail -c +$((spec[3] + 1)) "${files[i]}" | cmp -s - "${refs[i]}" || fail "$name: the samples differ from stretch $((i + 1))"
+    [ "$(stat -c %s "${files[i]}")" -eq $((size + spec[3])) ] ||
+      fail "$name: not a ${spec[3]}-byte header and the data"
+    tail -c +$((spec[3] + 1)) "${files[i]}" | cmp -s - "${refs[i]}" ||
+      fail "$name: the samples differ from stretch $((i + 1))"
   done
 }
 
@@ -183,16 +193,17 @@ lame_frames() {
 # LAME tag, whose delay and padding the decoder drops) or LAME's frames around them (without).
 soak_mp3() {
   local tag=$1 i c r s e want name
+  local -a spec
   shift
   for ((i = 0; i < ${#files[@]}; i++)); do
-    local -a spec=("${@:1:3}")
-    ((i % 2 == 1)) && spec=("${@:4:3}")
+    stretch_spec "$i" 3 "$@"
     name=$(basename "${files[i]}")
     mpg123 -q -w "$dir/decoded.wav" "${files[i]}" 2>/dev/null || fail "$name: mpg123 cannot decode it"
     read -r c r s e < <(sox_header "$dir/decoded.wav")
     want=$(($(stat -c %s "${refs[i]}") / spec[2]))
     [ "$tag" = tagged ] || want=$(lame_frames "$want" "${spec[1]}")
-    [ "$c $r $s" = "${spec[0]} ${spec[1]} $want" ] || fail "$name: $c channels, $r Hz, $s samples; not ${spec[*]:0:2}, $want"
+    [ "$c $r $s" = "${spec[0]} ${spec[1]} $want" ] ||
+      fail "$name: $c channels, $r Hz, $s samples; not ${spec[0]}, ${spec[1]}, $want"
   done
 }
 
@@ -201,9 +212,9 @@ soak_mp3() {
 # granule position counts them, so there is nothing to allow for.
 soak_ogg() {
   local i info name bytes frames
+  local -a spec
   for ((i = 0; i < ${#files[@]}; i++)); do
-    local -a spec=("${@:1:3}")
-    ((i % 2 == 1)) && spec=("${@:4:3}")
+    stretch_spec "$i" 3 "$@"
     name=$(basename "${files[i]}")
     info=$(ogginfo "${files[i]}" 2>&1)
     grep -q "^Channels: ${spec[0]}$" <<<"$info" && grep -q "^Rate: ${spec[1]}$" <<<"$info" ||
@@ -324,12 +335,13 @@ case $case in
     soak_wav 2 44100 4 46 "16-bit Signed Integer PCM" 6 48000 18 68 "24-bit Signed Integer PCM"
     ;;
   soak-wav-reconnect)  # 100 stretches, each change by stopping the graph and reconnecting the decoder
-    soak wav 100 "${fast[@]}" --format 48000:2:32:float --switch 32000:1:16 --switch-every 0.1 --length 10 --switch-by reconnect
+    soak wav 100 "${fast[@]}" --format 48000:2:32:float --switch 32000:1:16 --switch-every 0.1 --length 10 \
+      --switch-by reconnect
     soak_wav 2 48000 8 68 "32-bit Floating Point PCM" 1 32000 2 46 "16-bit Signed Integer PCM"
     ;;
   soak-mp3)  # MPEG-1 stereo and MPEG-2 mono by turns: 200 files with the LAME tag, 100 without
-    soak mp3 200 "${fast[@]}" --record-as 1 --mp3-method 1 --xing --format 44100:2:16 --switch 22050:1:16 --switch-every 0.1 \
-      --length 20
+    soak mp3 200 "${fast[@]}" --record-as 1 --mp3-method 1 --xing --format 44100:2:16 --switch 22050:1:16 \
+      --switch-every 0.1 --length 20
     soak_mp3 tagged 2 44100 4 1 22050 2
     soak mp3 100 "${fast[@]}" --record-as 1 --format 48000:1:24 --switch 24000:2:16 --switch-every 0.1 --length 10
     soak_mp3 untagged 1 48000 3 2 24000 4
