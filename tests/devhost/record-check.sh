@@ -150,30 +150,30 @@ sox_header() {
     END { print c, r, s, e }'
 }
 
-# stretch_spec I N ARGS...: the N words of ARGS that describe the format of file I (the first N
-# for odd stretches, the next N for even ones), into spec.
-stretch_spec() {
+# stretch_format I N ARGS...: the N words of ARGS that describe the format of file I (the first N
+# for odd stretches, the next N for even ones), into fmt.
+stretch_format() {
   local i=$1 n=$2
   shift 2
-  spec=("${@:$((i % 2 * n + 1)):n}")
+  fmt=("${@:$((i % 2 * n + 1)):n}")
 }
 
 # soak_wav CHANNELS RATE BLOCK HEADER-BYTES ENCODING (first format) and the same for the second:
 # every file's header as sox reads it, exactly its samples, and after the header bit for bit
 # its stretch's (sox's own float samples are not exact).
 soak_wav() {
-  local -a spec
+  local -a fmt
   local i c r s e size name
   for ((i = 0; i < ${#files[@]}; i++)); do
-    stretch_spec "$i" 5 "$@"
+    stretch_format "$i" 5 "$@"
     name=$(basename "${files[i]}")
     read -r c r s e < <(sox_header "${files[i]}")
     size=$(stat -c %s "${refs[i]}")
-    [ "$c $r $e" = "${spec[0]} ${spec[1]} ${spec[4]}" ] || fail "$name: $c channels, $r Hz, $e"
-    [ $((s * spec[2])) -eq "$size" ] || fail "$name: the header holds $s frames, not $((size / spec[2]))"
-    [ "$(stat -c %s "${files[i]}")" -eq $((size + spec[3])) ] ||
-      fail "$name: not a ${spec[3]}-byte header and the data"
-    tail -c +$((spec[3] + 1)) "${files[i]}" | cmp -s - "${refs[i]}" ||
+    [ "$c $r $e" = "${fmt[0]} ${fmt[1]} ${fmt[4]}" ] || fail "$name: $c channels, $r Hz, $e"
+    [ $((s * fmt[2])) -eq "$size" ] || fail "$name: the header holds $s frames, not $((size / fmt[2]))"
+    [ "$(stat -c %s "${files[i]}")" -eq $((size + fmt[3])) ] ||
+      fail "$name: not a ${fmt[3]}-byte header and the data"
+    tail -c +$((fmt[3] + 1)) "${files[i]}" | cmp -s - "${refs[i]}" ||
       fail "$name: the samples differ from stretch $((i + 1))"
   done
 }
@@ -193,17 +193,17 @@ lame_frames() {
 # LAME tag, whose delay and padding the decoder drops) or LAME's frames around them (without).
 soak_mp3() {
   local tag=$1 i c r s e want name
-  local -a spec
+  local -a fmt
   shift
   for ((i = 0; i < ${#files[@]}; i++)); do
-    stretch_spec "$i" 3 "$@"
+    stretch_format "$i" 3 "$@"
     name=$(basename "${files[i]}")
     mpg123 -q -w "$dir/decoded.wav" "${files[i]}" 2>/dev/null || fail "$name: mpg123 cannot decode it"
     read -r c r s e < <(sox_header "$dir/decoded.wav")
-    want=$(($(stat -c %s "${refs[i]}") / spec[2]))
-    [ "$tag" = tagged ] || want=$(lame_frames "$want" "${spec[1]}")
-    [ "$c $r $s" = "${spec[0]} ${spec[1]} $want" ] ||
-      fail "$name: $c channels, $r Hz, $s samples; not ${spec[0]}, ${spec[1]}, $want"
+    want=$(($(stat -c %s "${refs[i]}") / fmt[2]))
+    [ "$tag" = tagged ] || want=$(lame_frames "$want" "${fmt[1]}")
+    [ "$c $r $s" = "${fmt[0]} ${fmt[1]} $want" ] ||
+      fail "$name: $c channels, $r Hz, $s samples; not ${fmt[0]}, ${fmt[1]}, $want"
   done
 }
 
@@ -212,19 +212,19 @@ soak_mp3() {
 # granule position counts them, so there is nothing to allow for.
 soak_ogg() {
   local i info name bytes frames
-  local -a spec
+  local -a fmt
   for ((i = 0; i < ${#files[@]}; i++)); do
-    stretch_spec "$i" 3 "$@"
+    stretch_format "$i" 3 "$@"
     name=$(basename "${files[i]}")
     info=$(ogginfo "${files[i]}" 2>&1)
-    grep -q "^Channels: ${spec[0]}$" <<<"$info" && grep -q "^Rate: ${spec[1]}$" <<<"$info" ||
-      fail "$name: not ${spec[0]} channels at ${spec[1]} Hz"
+    grep -q "^Channels: ${fmt[0]}$" <<<"$info" && grep -q "^Rate: ${fmt[1]}$" <<<"$info" ||
+      fail "$name: not ${fmt[0]} channels at ${fmt[1]} Hz"
     [ "$(grep -c "^New logical stream" <<<"$info")" -eq 1 ] && grep -q "^Logical stream 1 ended$" <<<"$info" ||
       fail "$name: not one logical stream with its end"
     grep -qi "warning\|error" <<<"$info" && fail "$name: ogginfo warns"
     bytes=$(oggdec -Q -R -o - "${files[i]}" | wc -c)
-    frames=$(($(stat -c %s "${refs[i]}") / spec[2]))
-    [ "$bytes" -eq $((frames * spec[0] * 2)) ] || fail "$name: $((bytes / spec[0] / 2)) samples decoded, not $frames"
+    frames=$(($(stat -c %s "${refs[i]}") / fmt[2]))
+    [ "$bytes" -eq $((frames * fmt[0] * 2)) ] || fail "$name: $((bytes / fmt[0] / 2)) samples decoded, not $frames"
   done
 }
 
