@@ -59,6 +59,16 @@ enum ControlId : int {
   // Play
   tbVolume = 1060,
   lblVolume = 1061,
+  btnPlay = 1062,
+  btnStop = 1063,
+  tbSeek = 1064,
+  lblPosition = 1065,
+  btnFastRW = 1066,
+  btnRW = 1067,
+  btnFW = 1068,
+  btnFastFW = 1069,
+  imVolLow = 1070,
+  imVolHigh = 1071,
 };
 
 enum TimerId : UINT_PTR { tmrSchedule = 1, tmrUpdate = 2 };

@@ -69,10 +69,20 @@ constexpr ControlEntry kControls[] = {
     {tbOggQuality, "tbOggQuality", kTrackbar, "", kTrack | WS_GROUP, kOggPage, 90, 86, 196, 28},
     {lblOggQualityHigh, "lblOggQualityHigh", kStatic, "10", kLabel, kOggPage, 288, 93, 18, 16},
     {lblOggBitrate, "lblOggBitrate", kStatic, "Bit Rate approx. 128 kbps", kLabel, kOggPage, 12, 126, 294, 16},
-    // Play
-    {lblLength, "lblLength", kStatic, "Length:  00:00:00", kLabel, kPlayPage, 12, 37, 200, 16},
-    {lblVolume, "lblVolume", kStatic, "&Volume", kLabel, kPlayPage, 12, 67, 60, 16},
-    {tbVolume, "tbVolume", kTrackbar, "", kChild | TBS_HORZ | TBS_NOTICKS, kPlayPage, 72, 62, 234, 26},
+    // Play: the position and the seek bar, the transport buttons, the volume between its symbols
+    {lblPosition, "lblPosition", kStatic, "P&osition:  00:00:00", kLabel, kPlayPage, 12, 37, 140, 16},
+    {lblLength, "lblLength", kStatic, "Length:  00:00:00", kLabel, kPlayPage, 166, 37, 140, 16},
+    {tbSeek, "tbSeek", kTrackbar, "", kChild | TBS_HORZ | TBS_NOTICKS | WS_DISABLED, kPlayPage, 8, 56, 302, 26},
+    {btnFastRW, "btnFastRW", kButton, "", kPush | BS_ICON | WS_DISABLED, kPlayPage, 12, 90, 32, 28},
+    {btnRW, "btnRW", kButton, "", kPush | BS_ICON | WS_DISABLED, kPlayPage, 48, 90, 32, 28},
+    {btnFW, "btnFW", kButton, "", kPush | BS_ICON | WS_DISABLED, kPlayPage, 84, 90, 32, 28},
+    {btnFastFW, "btnFastFW", kButton, "", kPush | BS_ICON | WS_DISABLED, kPlayPage, 120, 90, 32, 28},
+    {btnPlay, "btnPlay", kButton, "P&lay  ", kPush, kPlayPage, 166, 90, 68, 28},
+    {btnStop, "btnStop", kButton, "S&top", kPush | WS_DISABLED, kPlayPage, 238, 90, 68, 28},
+    {lblVolume, "lblVolume", kStatic, "&Volume", kLabel, kPlayPage, 12, 141, 52, 16},
+    {imVolLow, "imVolLow", kStatic, "", WS_CHILD | SS_ICON | SS_CENTERIMAGE, kPlayPage, 66, 137, 18, 22},
+    {tbVolume, "tbVolume", kTrackbar, "", kTrack, kPlayPage, 86, 132, 198, 30},
+    {imVolHigh, "imVolHigh", kStatic, "", WS_CHILD | SS_ICON | SS_CENTERIMAGE, kPlayPage, 288, 137, 18, 22},
 };
 
 constexpr const char* kPageCaptions[kPageCount] = {"General", "MP3 Settings", "MP3 Advanced", "Ogg Vorbis", "Play"};

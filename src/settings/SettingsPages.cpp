@@ -60,7 +60,10 @@ void TfrmSonotape::FillLists() {
   SetTrackBar(Control(tbMP3VBRQuality), 0, 9, 5);
   SetTrackBar(Control(tbOggQuality), -1, 10, 4);
   SetTrackBar(Control(tbVolume), 0, 10000, 4000);
-  SendMessageA(Control(tbVolume), TBM_SETPAGESIZE, 0, 1000);
+  SendMessageA(Control(tbVolume), TBM_SETLINESIZE, 0, 200);
+  SendMessageA(Control(tbVolume), TBM_SETPAGESIZE, 0, 800);
+  SendMessageA(Control(tbVolume), TBM_SETTICFREQ, 800, 0);
+  SetTrackBar(Control(tbSeek), 0, 10000, 0);
   for (int id : {tbMP3Quality, tbMP3VBRQuality, tbOggQuality, tbVolume}) {
     SetTag(Control(id), Position(Control(id)));
   }
