@@ -161,8 +161,8 @@ class TransInPlace : public Com {
     for (auto& ref : refs) ref.Reset();
     Com::TearDown();
   }
-  void Build(bool modifiesData) {
-    tap = new TapFilter(modifiesData);
+  void Build(bool modifiesData, bool* destroyed = nullptr) {
+    tap = new TapFilter(modifiesData, destroyed);
     refs[2] = tap;
     ASSERT_EQ(testsupport::CreateInstance(CLSID_FilterGraph, IID_IGraphBuilder, graph), S_OK);
     ASSERT_EQ(graph->AddFilter(refs[0].Get(), L"source"), S_OK);
@@ -207,6 +207,44 @@ TEST_F(TransInPlace, TheSampleReceivedIsTheSampleDeliveredAndAReconnectedInputCa
   EXPECT_TRUE(sonotape::MediaTypesEqual(tap->OutputPin()->CurrentMediaType(), mono));
   sonotape::FreeMediaType(mono);
   EXPECT_FALSE(tap->UsingDifferentAllocators());
+}
+
+TEST_F(TransInPlace, TheSeekingPassThroughIsOneObjectWithTheOutputPinAndKeepsItAlive) {
+  bool destroyed = false;
+  ASSERT_NO_FATAL_FAILURE(Build(false, &destroyed));
+  ComPtr<IMediaSeeking> seeking;
+  ASSERT_EQ(QueryInto(tap->Out(), IID_IMediaSeeking, seeking), S_OK);
+  {
+    ComPtr<IPin> pin;
+    ASSERT_EQ(QueryInto(seeking.Get(), IID_IPin, pin), S_OK);
+    EXPECT_EQ(pin.Get(), tap->Out());
+    ComPtr<IUnknown> seekingIdentity, pinIdentity;
+    ASSERT_EQ(QueryInto(seeking.Get(), IID_IUnknown, seekingIdentity), S_OK);
+    ASSERT_EQ(QueryInto(tap->Out(), IID_IUnknown, pinIdentity), S_OK);
+    EXPECT_EQ(seekingIdentity, pinIdentity);
+    ComPtr<IMediaPosition> position;
+    ASSERT_EQ(QueryInto(pin.Get(), IID_IMediaPosition, position), S_OK);
+    ComPtr<IMediaSeeking> again;
+    ASSERT_EQ(QueryInto(position.Get(), IID_IMediaSeeking, again), S_OK);
+    EXPECT_EQ(again, seeking);
+  }
+
+  // A client that keeps only the seeking interface keeps the filter, and may go on calling it.
+  control.Reset();
+  graph.Reset();
+  for (auto& ref : refs) ref.Reset();
+  tap = nullptr;
+  ASSERT_FALSE(destroyed);
+  LONGLONG duration = 0;
+  EXPECT_EQ(seeking->GetDuration(&duration), E_NOTIMPL);  // nothing upstream to ask any more
+  ComPtr<IPin> pin;
+  ASSERT_EQ(QueryInto(seeking.Get(), IID_IPin, pin), S_OK);
+  ComPtr<IPin> peer;
+  EXPECT_EQ(pin->ConnectedTo(peer.GetAddressOf()), VFW_E_NOT_CONNECTED);  // the graph took it apart
+  pin.Reset();
+  EXPECT_FALSE(destroyed);
+  seeking.Reset();
+  EXPECT_TRUE(destroyed);
 }
 
 TEST_F(TransInPlace, AReadOnlyUpstreamPassesStraightThroughAFilterThatDoesNotWrite) {
