@@ -145,6 +145,50 @@ TEST_F(TransInPlaceWithWine, BetweenTheWaveParserAndTheDirectSoundRendererItShar
   EXPECT_TRUE(destroyed);  // the seeking pass-through does not keep the filter alive
 }
 
+TEST_F(TransInPlaceWithWine, ARefusedTypeChangeEndsTheStreamAtTheDirectSoundRenderer) {
+  auto* source = new OnePinFilter<SourcePin>();
+  ComPtr<IBaseFilter> sourceRef(source);
+  source->pin.formats = {Pcm(2, 48000)};
+  auto* tap = new TapFilter(false);
+  ComPtr<IBaseFilter> tapRef(tap);
+  ComPtr<IBaseFilter> renderer;
+  ASSERT_EQ(testsupport::CreateInstance(CLSID_DSoundRender, IID_IBaseFilter, renderer), S_OK);
+  ComPtr<IGraphBuilder> graph;
+  ASSERT_EQ(testsupport::CreateInstance(CLSID_FilterGraph, IID_IGraphBuilder, graph), S_OK);
+  ASSERT_EQ(graph->AddFilter(sourceRef.Get(), L"source"), S_OK);
+  ASSERT_EQ(graph->AddFilter(tapRef.Get(), L"tap"), S_OK);
+  ASSERT_EQ(graph->AddFilter(renderer.Get(), L"renderer"), S_OK);
+  ASSERT_EQ(graph->ConnectDirect(&source->pin, tap->In(), nullptr), S_OK);
+  ASSERT_EQ(graph->ConnectDirect(tap->Out(), testsupport::FirstPin(renderer.Get(), PINDIR_INPUT).Get(), nullptr), S_OK);
+  ComPtr<IMediaControl> control;
+  ASSERT_EQ(QueryInto(graph.Get(), IID_IMediaControl, control), S_OK);
+  ComPtr<IMediaEvent> events;
+  ASSERT_EQ(QueryInto(graph.Get(), IID_IMediaEvent, events), S_OK);
+  ASSERT_TRUE(SUCCEEDED(control->Run()));
+
+  ComPtr<IMediaSample> sample;
+  ASSERT_EQ(source->pin.GetDeliveryBuffer(sample.GetAddressOf(), nullptr, nullptr, 0), S_OK);
+  AM_MEDIA_TYPE video = testsupport::AudioType(MEDIASUBTYPE_PCM);
+  video.majortype = MEDIATYPE_Video;
+  ASSERT_EQ(sample->SetMediaType(&video), S_OK);
+  EXPECT_EQ(source->pin.Deliver(sample.Get()), VFW_E_INVALIDMEDIATYPE);
+  sample.Reset();
+  // The graph hears of the abort, and the renderer, having seen the end of the stream, completes.
+  bool aborted = false, completed = false;
+  for (const DWORD began = GetTickCount(); !completed && GetTickCount() - began < 5000;) {
+    long code = 0;
+    LONG_PTR p1 = 0, p2 = 0;
+    if (events->GetEvent(&code, &p1, &p2, 100) != S_OK) continue;  // Wine wakes up empty-handed now and then
+    aborted = aborted || code == EC_ERRORABORT;
+    completed = code == EC_COMPLETE;
+    events->FreeEventParams(code, p1, p2);
+  }
+  EXPECT_TRUE(aborted);
+  EXPECT_TRUE(completed);
+  EXPECT_TRUE(tap->Transformed().empty());
+  EXPECT_TRUE(SUCCEEDED(control->Stop()));
+}
+
 class TransInPlace : public Com {
  protected:
   void SetUp() override {
