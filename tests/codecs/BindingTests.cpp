@@ -89,7 +89,9 @@ bool PassesInAFolderOfItsOwn(const std::string& test, std::string& output) {
   CloseHandle(file);
   DWORD exitCode = 1;
   if (started) {
-    WaitForSingleObject(process.hProcess, 60000);
+    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
+      TerminateProcess(process.hProcess, 1);
+    }
     GetExitCodeProcess(process.hProcess, &exitCode);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);

@@ -120,24 +120,30 @@ class Cover {
     WNDCLASSA type{};
     type.lpfnWndProc = DefWindowProcA;
     type.hInstance = GetModuleHandleA(nullptr);
-    type.hbrBackground = CreateSolidBrush(kCoverColour);
-    type.lpszClassName = "SonotapeTestCover";
+    type.hbrBackground = brush_;
+    type.lpszClassName = kClassName;
     RegisterClassA(&type);
     RECT place{};
     GetWindowRect(covered, &place);
     const int width = place.right - place.left, height = place.bottom - place.top;
-    window_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, type.lpszClassName, "",
-                              WS_POPUP, place.left + width / 4, place.top + height / 4, width / 2, height / 2,
-                              nullptr, nullptr, type.hInstance, nullptr);
+    window_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kClassName, "", WS_POPUP,
+                              place.left + width / 4, place.top + height / 4, width / 2, height / 2, nullptr,
+                              nullptr, type.hInstance, nullptr);
     ShowWindow(window_, SW_SHOWNOACTIVATE);
     UpdateWindow(window_);
   }
-  ~Cover() { DestroyWindow(window_); }
+  ~Cover() {
+    DestroyWindow(window_);
+    UnregisterClassA(kClassName, GetModuleHandleA(nullptr));
+    DeleteObject(brush_);
+  }
   Cover(const Cover&) = delete;
   Cover& operator=(const Cover&) = delete;
   HWND Handle() const { return window_; }
 
  private:
+  static constexpr char kClassName[] = "SonotapeTestCover";
+  HBRUSH brush_ = CreateSolidBrush(kCoverColour);
   HWND window_;
 };
 
