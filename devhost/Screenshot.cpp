@@ -12,7 +12,74 @@ namespace devhost {
 
 namespace {
 
-// The window's pixels as the screen shows them, frame included, as top-down 32-bit BGRA rows.
+// What window draws of itself when asked to print flags (PRF_NONCLIENT: its frame; PRF_CLIENT:
+// its client area), into dc at place and within clip. It draws into a bitmap of its own at the
+// origin, as on the screen (some controls take the device origin for theirs), over a copy of
+// what lies behind it.
+bool PrintPart(HDC dc, HWND window, UINT flags, const RECT& place, const RECT& clip) {
+  RECT visible;
+  if (!IntersectRect(&visible, &place, &clip)) {
+    return true;
+  }
+  const int width = place.right - place.left, height = place.bottom - place.top;
+  HDC own = CreateCompatibleDC(dc);
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
+  bool printed = false;
+  if (own != nullptr && bitmap != nullptr) {
+    HGDIOBJ old = SelectObject(own, bitmap);
+    printed = BitBlt(own, 0, 0, width, height, dc, place.left, place.top, SRCCOPY) != FALSE;
+    SendMessageA(window, WM_PRINT, reinterpret_cast<WPARAM>(own), flags);
+    printed = printed && BitBlt(dc, visible.left, visible.top, visible.right - visible.left,
+                                visible.bottom - visible.top, own, visible.left - place.left,
+                                visible.top - place.top, SRCCOPY) != FALSE;
+    SelectObject(own, old);
+  }
+  if (bitmap != nullptr) DeleteObject(bitmap);
+  if (own != nullptr) DeleteDC(own);
+  return printed;
+}
+
+// The frame of a captioned window as the system draws an active one: raised edges around a
+// caption with the window's icon and text. A window's WM_PRINT draws over it where the system
+// prints frames, and leaves it where the system does not (Wine).
+bool DrawFrame(HDC dc, HWND window, RECT place, const RECT& client) {
+  if (!DrawEdge(dc, &place, EDGE_RAISED, BF_RECT | BF_MIDDLE | BF_ADJUST)) {
+    return false;
+  }
+  const RECT caption{place.left, place.top, place.right, client.top - 1};
+  DrawCaption(window, dc, &caption, DC_ACTIVE | DC_ICON | DC_TEXT | DC_GRADIENT);  // Wine answers FALSE after drawing
+  return true;
+}
+
+// Draws window with its top-left corner at origin (in dc's pixels), and then its visible
+// children from the bottom of their z-order up, all within clip.
+bool PrintTree(HDC dc, HWND window, POINT origin, const RECT& clip) {
+  RECT bounds, client;
+  POINT corner{0, 0};
+  if (!GetWindowRect(window, &bounds) || !GetClientRect(window, &client) || !ClientToScreen(window, &corner)) {
+    return false;
+  }
+  const RECT place{origin.x, origin.y, origin.x + bounds.right - bounds.left, origin.y + bounds.bottom - bounds.top};
+  OffsetRect(&client, origin.x + corner.x - bounds.left, origin.y + corner.y - bounds.top);
+  RECT inside;
+  IntersectRect(&inside, &client, &clip);
+  const bool captioned = (GetWindowLongA(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION;
+  bool printed = (!captioned || DrawFrame(dc, window, place, client)) &&
+                 PrintPart(dc, window, PRF_NONCLIENT, place, clip) &&
+                 PrintPart(dc, window, PRF_CLIENT | PRF_ERASEBKGND, client, inside);
+  for (HWND child = GetWindow(GetWindow(window, GW_CHILD), GW_HWNDLAST); printed && child != nullptr;
+       child = GetWindow(child, GW_HWNDPREV)) {
+    RECT at;
+    if (IsWindowVisible(child)) {
+      printed = GetWindowRect(child, &at) &&
+                PrintTree(dc, child, {origin.x + at.left - bounds.left, origin.y + at.top - bounds.top}, inside);
+    }
+  }
+  return printed;
+}
+
+// The window as it draws itself, frame and children included, into a bitmap of its own (so no
+// other window in front of it shows), as top-down 32-bit BGRA rows.
 bool CaptureWindow(HWND window, UINT& width, UINT& height, std::vector<BYTE>& pixels) {
   RECT bounds;
   if (!GetWindowRect(window, &bounds)) {
@@ -20,29 +87,27 @@ bool CaptureWindow(HWND window, UINT& width, UINT& height, std::vector<BYTE>& pi
   }
   width = static_cast<UINT>(bounds.right - bounds.left);
   height = static_cast<UINT>(bounds.bottom - bounds.top);
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, static_cast<int>(width), static_cast<int>(height));
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = static_cast<LONG>(width);
+  info.bmiHeader.biHeight = -static_cast<LONG>(height);
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC memory = CreateCompatibleDC(nullptr);
   bool captured = false;
-  if (memory != nullptr && bitmap != nullptr) {
+  if (bitmap != nullptr && memory != nullptr) {
     HGDIOBJ old = SelectObject(memory, bitmap);
-    captured = BitBlt(memory, 0, 0, static_cast<int>(width), static_cast<int>(height), screen, bounds.left,
-                      bounds.top, SRCCOPY) != FALSE;
+    captured = PrintTree(memory, window, {0, 0}, {0, 0, static_cast<LONG>(width), static_cast<LONG>(height)});
+    GdiFlush();
+    const auto* first = static_cast<const BYTE*>(bits);
+    pixels.assign(first, first + static_cast<size_t>(width) * height * 4);
     SelectObject(memory, old);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = static_cast<LONG>(width);
-    info.bmiHeader.biHeight = -static_cast<LONG>(height);
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    pixels.resize(static_cast<size_t>(width) * height * 4);
-    captured = captured && GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS) ==
-                               static_cast<int>(height);
   }
-  if (bitmap != nullptr) DeleteObject(bitmap);
   if (memory != nullptr) DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  if (bitmap != nullptr) DeleteObject(bitmap);
   return captured;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// Saves what a window shows on the screen as a PNG file.
+// Saves a picture of a window as a PNG file: the window and its children as they draw themselves,
+// whatever lies in front of the window on the screen.
 
 #include <windows.h>
 

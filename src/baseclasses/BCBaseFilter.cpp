@@ -14,6 +14,9 @@ TBCBaseFilter::TBCBaseFilter(const char* objectName, IUnknown* owner, std::uniqu
                              REFCLSID clsid)
     : TBCUnknown(objectName, owner), clsid_(clsid), lock_(std::move(lock)) {}
 
+TBCBaseFilter::TBCBaseFilter(const TBCFilterTemplateEntry& entry, IUnknown* owner)
+    : TBCUnknown(entry, owner), clsid_(entry.clsid), lock_(std::make_unique<TBCCritSec>()) {}
+
 TBCBaseFilter::~TBCBaseFilter() = default;
 
 HRESULT TBCBaseFilter::NonDelegatingQueryInterface(REFIID iid, void** out) {

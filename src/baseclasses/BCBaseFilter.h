@@ -20,6 +20,8 @@ class TBCBaseFilter : public TBCUnknown, public IBaseFilter, public IAMovieSetup
  public:
   // The filter owns lock from now on.
   TBCBaseFilter(const char* objectName, IUnknown* owner, std::unique_ptr<TBCCritSec> lock, REFCLSID clsid);
+  // From a registration template entry (name and class id), with a lock of its own.
+  TBCBaseFilter(const TBCFilterTemplateEntry& entry, IUnknown* owner);
   ~TBCBaseFilter() override;
 
   TBC_DELEGATING_IUNKNOWN

@@ -137,18 +137,22 @@ bool ApplyTemplate(const TBCFilterTemplateEntry& entry, RegistrationAction actio
                               reinterpret_cast<void**>(mapper.GetAddressOf())))) {
     return false;
   }
+  const auto useMapper = [&](RegistrationAction step) {
+    return mapper2 ? UseMapper2(*mapper2.Get(), entry, step) : UseMapper(*mapper.Get(), entry, step);
+  };
   RemoveServerKeys(entry.clsid);
-  const bool done = mapper2 ? UseMapper2(*mapper2.Get(), entry, action) : UseMapper(*mapper.Get(), entry, action);
-  if (!done) {
+  if (!useMapper(action)) {
     return false;
   }
   if (action == RegistrationAction::Unregister) {
     RemoveServerKeys(entry.clsid);
     return true;
   }
-  // A filter the mapper lists but COM cannot create is not registered; no half-written keys stay.
+  // A filter the mapper lists but COM cannot create is not registered: neither half-written keys
+  // nor the mapper's entry stay. The registration has failed whether or not the undoing works.
   if (!WriteServerKeys(entry)) {
     RemoveServerKeys(entry.clsid);
+    useMapper(RegistrationAction::Unregister);
     return false;
   }
   return true;

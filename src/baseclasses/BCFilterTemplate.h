@@ -13,6 +13,8 @@
 
 namespace sonotape {
 
+class TBCUnknown;
+
 struct TBCFilterTemplateEntry {
   std::unique_ptr<TBCFilterTemplateEntry> next;
   std::string name;  // friendly name, in the ANSI code page
@@ -21,6 +23,8 @@ struct TBCFilterTemplateEntry {
   DWORD merit = 0;
   UINT pinCount = 0;
   const REGFILTERPINS* pins = nullptr;  // setup pin descriptions; not owned
+  // The class's CreateFromFactory; null for a class that is registered but not created here.
+  TBCUnknown* (*createFromFactory)(const TBCFilterTemplateEntry& entry, IUnknown* owner) = nullptr;
 };
 
 // The process's list of templates, emptied when the module unloads.

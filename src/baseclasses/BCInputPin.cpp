@@ -95,8 +95,9 @@ HRESULT TBCBaseInputPin::Receive(IMediaSample* sample) {
   }
   if ((sampleProps_.dwSampleFlags & AM_SAMPLE_TYPECHANGED) != 0 &&
       CheckMediaType(sampleProps_.pMediaType) != S_OK) {
-    runTimeError_ = true;
+    // The end of stream goes first: once the run-time error is set, EndOfStream refuses too.
     EndOfStream();
+    runTimeError_ = true;
     Filter().NotifyEvent(EC_ERRORABORT, VFW_E_TYPE_NOT_ACCEPTED, 0);
     return VFW_E_INVALIDMEDIATYPE;
   }

@@ -10,6 +10,9 @@ TBCTransInPlaceFilter::TBCTransInPlaceFilter(const char* objectName, IUnknown* o
                                              bool modifiesData)
     : TBCTransformFilter(objectName, owner, clsid), modifiesData_(modifiesData) {}
 
+TBCTransInPlaceFilter::TBCTransInPlaceFilter(const TBCFilterTemplateEntry& entry, IUnknown* owner)
+    : TBCTransformFilter(entry, owner), modifiesData_(true) {}
+
 std::unique_ptr<TBCTransformInputPin> TBCTransInPlaceFilter::NewInputPin() {
   return std::unique_ptr<TBCTransformInputPin>(new (std::nothrow) TBCTransInPlaceInputPin(*this));
 }

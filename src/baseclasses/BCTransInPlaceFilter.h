@@ -14,6 +14,8 @@ class TBCTransInPlaceFilter : public TBCTransformFilter {
  public:
   // modifiesData: the subclass writes into the samples.
   TBCTransInPlaceFilter(const char* objectName, IUnknown* owner, REFCLSID clsid, bool modifiesData);
+  // From a registration template entry; such a filter is taken to modify the data.
+  TBCTransInPlaceFilter(const TBCFilterTemplateEntry& entry, IUnknown* owner);
 
   using TBCTransformFilter::Transform;
   // Works on the sample's buffer; S_OK delivers it, S_FALSE drops it.

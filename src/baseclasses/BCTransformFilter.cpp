@@ -9,6 +9,9 @@ namespace sonotape {
 TBCTransformFilter::TBCTransformFilter(const char* objectName, IUnknown* owner, REFCLSID clsid)
     : TBCBaseFilter(objectName, owner, std::make_unique<TBCCritSec>(), clsid) {}
 
+TBCTransformFilter::TBCTransformFilter(const TBCFilterTemplateEntry& entry, IUnknown* owner)
+    : TBCBaseFilter(entry, owner) {}
+
 TBCTransformFilter::~TBCTransformFilter() {
   input_.reset();
   output_.reset();

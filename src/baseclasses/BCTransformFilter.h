@@ -17,6 +17,7 @@ namespace sonotape {
 class TBCTransformFilter : public TBCBaseFilter {
  public:
   TBCTransformFilter(const char* objectName, IUnknown* owner, REFCLSID clsid);
+  TBCTransformFilter(const TBCFilterTemplateEntry& entry, IUnknown* owner);
   ~TBCTransformFilter() override;
 
   HRESULT STDMETHODCALLTYPE Stop() override;

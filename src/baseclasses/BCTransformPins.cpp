@@ -120,8 +120,10 @@ HRESULT TBCTransformOutputPin::QueryPassThrough(REFIID iid, void** out) {
   // which may hold the receive lock while Stop holds the filter lock and waits for it.
   TBCAutoLock lock(passThroughLock_);
   if (!passThrough_) {
+    // Aggregated into this pin: its interfaces answer for the pin's identity and hold the pin
+    // (and so the filter) alive; the pin owns it through its inner IUnknown.
     ComPtr<IUnknown> created;
-    HRESULT hr = CoCreateInstance(CLSID_SeekingPassThru, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+    HRESULT hr = CoCreateInstance(CLSID_SeekingPassThru, NonDelegatingUnknown(), CLSCTX_INPROC_SERVER, IID_IUnknown,
                                   reinterpret_cast<void**>(created.GetAddressOf()));
     ComPtr<ISeekingPassThru> init;
     if (SUCCEEDED(hr)) {

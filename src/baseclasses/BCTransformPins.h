@@ -41,8 +41,8 @@ class TBCTransformOutputPin : public TBCBaseOutputPin {
   TBCTransformOutputPin(TBCTransformFilter& filter, const char* objectName = "Transform output pin",
                         const wchar_t* pinName = L"XForm Out");
 
-  // IMediaPosition and IMediaSeeking come from the platform's seeking pass-through, which
-  // forwards them to the upstream filter.
+  // IMediaPosition and IMediaSeeking come from the platform's seeking pass-through, aggregated
+  // into this pin, which forwards them to the upstream filter.
   HRESULT NonDelegatingQueryInterface(REFIID iid, void** out) override;
   HRESULT STDMETHODCALLTYPE QueryId(LPWSTR* id) override;
   HRESULT STDMETHODCALLTYPE Notify(IBaseFilter* sender, Quality quality) override;

@@ -1,9 +1,14 @@
 #include "baseclasses/BCUnknown.h"
 
+#include "baseclasses/BCFilterTemplate.h"
+
 namespace sonotape {
 
 TBCUnknown::TBCUnknown(const char* objectName, IUnknown* owner)
     : TBCBaseObject(objectName), inner_(*this), owner_(owner) {}
+
+// Template entries live until the module unloads, longer than any object made from them.
+TBCUnknown::TBCUnknown(const TBCFilterTemplateEntry& entry, IUnknown* owner) : TBCUnknown(entry.name.c_str(), owner) {}
 
 HRESULT TBCUnknown::NonDelegatingQueryInterface(REFIID iid, void** out) {
   if (out == nullptr) {

@@ -12,6 +12,8 @@
 
 namespace sonotape {
 
+struct TBCFilterTemplateEntry;
+
 class TBCBaseObject {
  public:
   explicit TBCBaseObject(const char* objectName) : objectName_(objectName) {}
@@ -29,6 +31,8 @@ class TBCBaseObject {
 class TBCUnknown : public TBCBaseObject {
  public:
   TBCUnknown(const char* objectName, IUnknown* owner);
+  // From a registration template entry, which names the object.
+  TBCUnknown(const TBCFilterTemplateEntry& entry, IUnknown* owner);
 
   virtual HRESULT NonDelegatingQueryInterface(REFIID iid, void** out);
   virtual ULONG NonDelegatingAddRef();
@@ -68,6 +72,13 @@ class TBCUnknown : public TBCBaseObject {
   std::atomic<LONG> referenceCount_{0};
   IUnknown* owner_;  // not counted: the owner's lifetime encloses ours
 };
+
+// The virtual constructor of class T, kept in T's registration template entry: builds a T from
+// the entry, aggregated by owner when one is given. T has the constructor T(entry, owner).
+template <typename T>
+TBCUnknown* CreateFromFactory(const TBCFilterTemplateEntry& entry, IUnknown* owner) {
+  return new T(entry, owner);
+}
 
 }  // namespace sonotape
 

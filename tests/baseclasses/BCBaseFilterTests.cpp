@@ -296,10 +296,11 @@ TEST_F(Framework, ConnectWithAFullTypeNeverEnumerates) {
   EXPECT_EQ(out.Connect(&in, &pcm), VFW_E_TYPE_NOT_ACCEPTED);  // the peer refused with S_FALSE
   EXPECT_FALSE(out.IsConnected());
   EXPECT_FALSE(in.IsConnected());
-  // A more telling refusal wins over "not this type".
+  // A more telling refusal reaches the caller as it is, not as "not this type".
   in.refusal = E_OUTOFMEMORY;
-  EXPECT_EQ(out.Connect(&in, nullptr), S_OK);  // IEEE float, from the peer's list
-  EXPECT_EQ(out.CurrentMediaType().subtype, MEDIASUBTYPE_IEEE_FLOAT);
+  EXPECT_EQ(out.Connect(&in, &pcm), E_OUTOFMEMORY);
+  EXPECT_FALSE(out.IsConnected());
+  EXPECT_FALSE(in.IsConnected());
 }
 
 TEST_F(Framework, ConnectReportsTheMostTellingFailure) {

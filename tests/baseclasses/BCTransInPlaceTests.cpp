@@ -145,6 +145,50 @@ TEST_F(TransInPlaceWithWine, BetweenTheWaveParserAndTheDirectSoundRendererItShar
   EXPECT_TRUE(destroyed);  // the seeking pass-through does not keep the filter alive
 }
 
+TEST_F(TransInPlaceWithWine, ARefusedTypeChangeEndsTheStreamAtTheDirectSoundRenderer) {
+  auto* source = new OnePinFilter<SourcePin>();
+  ComPtr<IBaseFilter> sourceRef(source);
+  source->pin.formats = {Pcm(2, 48000)};
+  auto* tap = new TapFilter(false);
+  ComPtr<IBaseFilter> tapRef(tap);
+  ComPtr<IBaseFilter> renderer;
+  ASSERT_EQ(testsupport::CreateInstance(CLSID_DSoundRender, IID_IBaseFilter, renderer), S_OK);
+  ComPtr<IGraphBuilder> graph;
+  ASSERT_EQ(testsupport::CreateInstance(CLSID_FilterGraph, IID_IGraphBuilder, graph), S_OK);
+  ASSERT_EQ(graph->AddFilter(sourceRef.Get(), L"source"), S_OK);
+  ASSERT_EQ(graph->AddFilter(tapRef.Get(), L"tap"), S_OK);
+  ASSERT_EQ(graph->AddFilter(renderer.Get(), L"renderer"), S_OK);
+  ASSERT_EQ(graph->ConnectDirect(&source->pin, tap->In(), nullptr), S_OK);
+  ASSERT_EQ(graph->ConnectDirect(tap->Out(), testsupport::FirstPin(renderer.Get(), PINDIR_INPUT).Get(), nullptr), S_OK);
+  ComPtr<IMediaControl> control;
+  ASSERT_EQ(QueryInto(graph.Get(), IID_IMediaControl, control), S_OK);
+  ComPtr<IMediaEvent> events;
+  ASSERT_EQ(QueryInto(graph.Get(), IID_IMediaEvent, events), S_OK);
+  ASSERT_TRUE(SUCCEEDED(control->Run()));
+
+  ComPtr<IMediaSample> sample;
+  ASSERT_EQ(source->pin.GetDeliveryBuffer(sample.GetAddressOf(), nullptr, nullptr, 0), S_OK);
+  AM_MEDIA_TYPE video = testsupport::AudioType(MEDIASUBTYPE_PCM);
+  video.majortype = MEDIATYPE_Video;
+  ASSERT_EQ(sample->SetMediaType(&video), S_OK);
+  EXPECT_EQ(source->pin.Deliver(sample.Get()), VFW_E_INVALIDMEDIATYPE);
+  sample.Reset();
+  // The graph hears of the abort, and the renderer, having seen the end of the stream, completes.
+  bool aborted = false, completed = false;
+  for (const DWORD began = GetTickCount(); !completed && GetTickCount() - began < 5000;) {
+    long code = 0;
+    LONG_PTR p1 = 0, p2 = 0;
+    if (events->GetEvent(&code, &p1, &p2, 100) != S_OK) continue;  // Wine wakes up empty-handed now and then
+    aborted = aborted || code == EC_ERRORABORT;
+    completed = code == EC_COMPLETE;
+    events->FreeEventParams(code, p1, p2);
+  }
+  EXPECT_TRUE(aborted);
+  EXPECT_TRUE(completed);
+  EXPECT_TRUE(tap->Transformed().empty());
+  EXPECT_TRUE(SUCCEEDED(control->Stop()));
+}
+
 class TransInPlace : public Com {
  protected:
   void SetUp() override {
@@ -161,8 +205,8 @@ class TransInPlace : public Com {
     for (auto& ref : refs) ref.Reset();
     Com::TearDown();
   }
-  void Build(bool modifiesData) {
-    tap = new TapFilter(modifiesData);
+  void Build(bool modifiesData, bool* destroyed = nullptr) {
+    tap = new TapFilter(modifiesData, destroyed);
     refs[2] = tap;
     ASSERT_EQ(testsupport::CreateInstance(CLSID_FilterGraph, IID_IGraphBuilder, graph), S_OK);
     ASSERT_EQ(graph->AddFilter(refs[0].Get(), L"source"), S_OK);
@@ -207,6 +251,44 @@ TEST_F(TransInPlace, TheSampleReceivedIsTheSampleDeliveredAndAReconnectedInputCa
   EXPECT_TRUE(sonotape::MediaTypesEqual(tap->OutputPin()->CurrentMediaType(), mono));
   sonotape::FreeMediaType(mono);
   EXPECT_FALSE(tap->UsingDifferentAllocators());
+}
+
+TEST_F(TransInPlace, TheSeekingPassThroughIsOneObjectWithTheOutputPinAndKeepsItAlive) {
+  bool destroyed = false;
+  ASSERT_NO_FATAL_FAILURE(Build(false, &destroyed));
+  ComPtr<IMediaSeeking> seeking;
+  ASSERT_EQ(QueryInto(tap->Out(), IID_IMediaSeeking, seeking), S_OK);
+  {
+    ComPtr<IPin> pin;
+    ASSERT_EQ(QueryInto(seeking.Get(), IID_IPin, pin), S_OK);
+    EXPECT_EQ(pin.Get(), tap->Out());
+    ComPtr<IUnknown> seekingIdentity, pinIdentity;
+    ASSERT_EQ(QueryInto(seeking.Get(), IID_IUnknown, seekingIdentity), S_OK);
+    ASSERT_EQ(QueryInto(tap->Out(), IID_IUnknown, pinIdentity), S_OK);
+    EXPECT_EQ(seekingIdentity, pinIdentity);
+    ComPtr<IMediaPosition> position;
+    ASSERT_EQ(QueryInto(pin.Get(), IID_IMediaPosition, position), S_OK);
+    ComPtr<IMediaSeeking> again;
+    ASSERT_EQ(QueryInto(position.Get(), IID_IMediaSeeking, again), S_OK);
+    EXPECT_EQ(again, seeking);
+  }
+
+  // A client that keeps only the seeking interface keeps the filter, and may go on calling it.
+  control.Reset();
+  graph.Reset();
+  for (auto& ref : refs) ref.Reset();
+  tap = nullptr;
+  ASSERT_FALSE(destroyed);
+  LONGLONG duration = 0;
+  EXPECT_EQ(seeking->GetDuration(&duration), E_NOTIMPL);  // nothing upstream to ask any more
+  ComPtr<IPin> pin;
+  ASSERT_EQ(QueryInto(seeking.Get(), IID_IPin, pin), S_OK);
+  ComPtr<IPin> peer;
+  EXPECT_EQ(pin->ConnectedTo(peer.GetAddressOf()), VFW_E_NOT_CONNECTED);  // the graph took it apart
+  pin.Reset();
+  EXPECT_FALSE(destroyed);
+  seeking.Reset();
+  EXPECT_TRUE(destroyed);
 }
 
 TEST_F(TransInPlace, AReadOnlyUpstreamPassesStraightThroughAFilterThatDoesNotWrite) {

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "PluginLibrary.h"
@@ -60,13 +62,62 @@ TEST(LameBinding, AnOldLibraryIsRefusedReleasedAndTriedAgainLater) {
   e.beCloseStream(stream);
 }
 
+// Runs a copy of this test program, alone in a folder of its own, on the one test named; its
+// output, and whether that test ran and passed.
+bool PassesInAFolderOfItsOwn(const std::string& test, std::string& output) {
+  testsupport::TempFolder folder;
+  const std::string copy = folder.File("binding_tests.exe");
+  if (!CopyFileA(devhost::PathBesideExecutable("codec_binding_tests.exe").c_str(), copy.c_str(), TRUE)) {
+    output = "cannot copy the test program";
+    return false;
+  }
+  const std::string outputFile = folder.File("output.txt");
+  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+  HANDLE file = CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    output = "cannot create the output file";
+    return false;
+  }
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = startup.hStdError = file;
+  std::string command = "\"" + copy + "\" --gtest_filter=" + test;
+  PROCESS_INFORMATION process{};
+  const bool started = CreateProcessA(copy.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                      folder.Path().c_str(), &startup, &process) != FALSE;
+  CloseHandle(file);
+  DWORD exitCode = 1;
+  if (started) {
+    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
+      TerminateProcess(process.hProcess, 1);
+    }
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  std::ifstream text(outputFile);
+  output.assign(std::istreambuf_iterator<char>(text), std::istreambuf_iterator<char>());
+  return started && exitCode == 0 && output.find("[  PASSED  ] 1 test.") != std::string::npos;
+}
+
 TEST(LameBinding, AMissingLibraryIsUnavailable) {
   testsupport::TempFolder empty;
-  // Nothing beside the "plug-in", and the bare name finds nothing either (the test's own folder
-  // is searched first, so the bare name is checked only when it has no lame_enc.dll).
   LameBinding lame(empty.Path() + "\\");
-  const bool anywhere = SearchPathA(nullptr, "lame_enc.dll", nullptr, 0, nullptr, nullptr) != 0;
-  EXPECT_EQ(lame.Load(), anywhere);
+  if (GetFileAttributesA((Beside() + "lame_enc.dll").c_str()) != INVALID_FILE_ATTRIBUTES) {
+    // Nothing in the plug-in's folder: the bare name is found where the platform looks first,
+    // beside the program.
+    ASSERT_TRUE(lame.Load());
+    EXPECT_TRUE(IsLoaded(Beside() + "lame_enc.dll"));
+    // The program once more, where no lame_enc.dll lies beside it.
+    std::string output;
+    EXPECT_TRUE(PassesInAFolderOfItsOwn("LameBinding.AMissingLibraryIsUnavailable", output)) << output;
+    return;
+  }
+  // Neither in the plug-in's folder, nor beside the program, nor anywhere else the platform looks.
+  EXPECT_FALSE(lame.Load());
+  EXPECT_EQ(lame.Entries().beInitStream, nullptr);
+  EXPECT_EQ(GetModuleHandleA("lame_enc.dll"), nullptr);
 }
 
 TEST(MpgLibBinding, ClassicGenerationOwnsItsStateBlock) {

@@ -7,10 +7,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <numbers>
 #include <vector>
 
 #include "PluginLibrary.h"
+#include "codecs/LameDll.h"
+// After the binding: the library's header defines some of the binding's names as macros.
+#include <BladeMP3EncDLL.h>
 
 namespace {
 
@@ -33,30 +37,10 @@ class Library {
   HMODULE module_;
 };
 
-// The LAME configuration record, LHV1 variant, byte-packed as the BladeEnc interface defines it.
-#pragma pack(push, 1)
-struct LameConfig {
-  DWORD dwConfig;
-  DWORD dwStructVersion, dwStructSize, dwSampleRate, dwReSampleRate;
-  LONG nMode;
-  DWORD dwBitrate, dwMaxBitrate;
-  LONG nPreset;
-  DWORD dwMpegVersion, dwPsyModel, dwEmphasis;
-  BOOL bPrivate, bCRC, bCopyright, bOriginal, bWriteVBRHeader, bEnableVBR;
-  INT nVBRQuality;
-  DWORD dwVbrAbr_bps;
-  INT nVbrMethod;
-  BOOL bNoRes, bStrictIso;
-  WORD nQuality;
-  BYTE btReserved[255 - 4 * sizeof(DWORD) - sizeof(WORD)];
-};
-#pragma pack(pop)
-static_assert(sizeof(LameConfig) == 331);
-
-using BeInitStream = ULONG(__cdecl*)(LameConfig*, DWORD*, DWORD*, DWORD*);
-using BeEncodeChunkFloatS16NI = ULONG(__cdecl*)(DWORD, DWORD, float*, float*, BYTE*, DWORD*);
-using BeDeinitStream = ULONG(__cdecl*)(DWORD, BYTE*, DWORD*);
-using BeCloseStream = ULONG(__cdecl*)(DWORD);
+// The plug-in's binding declares the stream handle and the configuration record as the
+// library's own header does: pointer-sized handle, 331-byte record.
+static_assert(sizeof(sonotape::HBE_STREAM) == sizeof(::HBE_STREAM));
+static_assert(sizeof(sonotape::BE_CONFIG) == sizeof(::BE_CONFIG));
 
 bool StartsWithMpegFrame(const std::vector<BYTE>& mp3) {
   return mp3.size() >= 4 && mp3[0] == 0xFF && (mp3[1] & 0xE0) == 0xE0;
@@ -65,25 +49,34 @@ bool StartsWithMpegFrame(const std::vector<BYTE>& mp3) {
 TEST(LameEncDll, EncodesOneSecondOfToneIntoMpegFrames) {
   Library lame("lame_enc.dll");
   ASSERT_TRUE(lame.Loaded());
-  const auto init = lame.Entry<BeInitStream>("beInitStream");
-  const auto encode = lame.Entry<BeEncodeChunkFloatS16NI>("beEncodeChunkFloatS16NI");
-  const auto deinit = lame.Entry<BeDeinitStream>("beDeinitStream");
-  const auto close = lame.Entry<BeCloseStream>("beCloseStream");
+  const auto init = lame.Entry<BEINITSTREAM>(TEXT_BEINITSTREAM);
+  const auto encode = lame.Entry<BEENCODECHUNKFLOATS16NI>(TEXT_BEENCODECHUNKFLOATS16NI);
+  const auto deinit = lame.Entry<BEDEINITSTREAM>(TEXT_BEDEINITSTREAM);
+  const auto close = lame.Entry<BECLOSESTREAM>(TEXT_BECLOSESTREAM);
   ASSERT_TRUE(init && encode && deinit && close);
   EXPECT_NE(lame.Entry<void*>("beWriteVBRHeader"), nullptr);
   EXPECT_NE(lame.Entry<void*>("beVersion"), nullptr);
 
-  LameConfig config{};
-  config.dwConfig = 256;  // LAME configuration
-  config.dwStructVersion = 1;
-  config.dwStructSize = sizeof config;
-  config.dwSampleRate = 44100;
-  config.nMode = 1;  // joint stereo
-  config.dwBitrate = 128;
-  config.nPreset = -1;
-  config.dwMpegVersion = 1;
-  DWORD samples = 0, bufferSize = 0, stream = 0;
-  ASSERT_EQ(init(&config, &samples, &bufferSize, &stream), 0u);
+  BE_CONFIG config{};
+  config.dwConfig = BE_CONFIG_LAME;
+  config.format.LHV1.dwStructVersion = CURRENT_STRUCT_VERSION;
+  config.format.LHV1.dwStructSize = sizeof config;
+  config.format.LHV1.dwSampleRate = 44100;
+  config.format.LHV1.nMode = BE_MP3_MODE_JSTEREO;
+  config.format.LHV1.dwBitrate = 128;
+  config.format.LHV1.nPreset = LQP_NOPRESET;
+  config.format.LHV1.dwMpegVersion = MPEG1;
+  // The handle slot with guard bytes after it: the library writes the whole handle and no more.
+  constexpr BYTE kUnwritten = 0xA5;
+  alignas(HBE_STREAM) BYTE slot[2 * sizeof(HBE_STREAM)];
+  std::fill(std::begin(slot), std::end(slot), kUnwritten);
+  DWORD samples = 0, bufferSize = 0;
+  ASSERT_EQ(init(&config, &samples, &bufferSize, reinterpret_cast<PHBE_STREAM>(slot)), BE_ERR_SUCCESSFUL);
+  EXPECT_TRUE(std::all_of(slot + sizeof(HBE_STREAM), std::end(slot), [](BYTE b) { return b == kUnwritten; }));
+  EXPECT_NE(slot[sizeof(HBE_STREAM) - 1], kUnwritten);  // a user-mode address's top byte
+  HBE_STREAM stream = nullptr;
+  std::memcpy(&stream, slot, sizeof stream);
+  ASSERT_NE(stream, nullptr);
   ASSERT_GT(samples, 0u);
   ASSERT_GT(bufferSize, 0u);
 
@@ -95,11 +88,11 @@ TEST(LameEncDll, EncodesOneSecondOfToneIntoMpegFrames) {
       left[i] = right[i] = static_cast<float>(16000 * std::sin(2 * std::numbers::pi * 440 * n / 44100));
     }
     DWORD written = 0;
-    ASSERT_EQ(encode(stream, perChannel, left.data(), right.data(), chunk.data(), &written), 0u);
+    ASSERT_EQ(encode(stream, perChannel, left.data(), right.data(), chunk.data(), &written), BE_ERR_SUCCESSFUL);
     mp3.insert(mp3.end(), chunk.begin(), chunk.begin() + written);
   }
   DWORD written = 0;
-  ASSERT_EQ(deinit(stream, chunk.data(), &written), 0u);
+  ASSERT_EQ(deinit(stream, chunk.data(), &written), BE_ERR_SUCCESSFUL);
   mp3.insert(mp3.end(), chunk.begin(), chunk.begin() + written);
   close(stream);
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "graph/ComPtr.h"
 #include "support/ComCreate.h"
@@ -121,14 +122,57 @@ TEST_F(GraphUtils, FreeMediaTypeFormatFreesOnlyASizedBlockAndLeavesPUnk) {
   EXPECT_EQ(type.pUnk, reinterpret_cast<IUnknown*>(0x10));
 }
 
-TEST_F(GraphUtils, DeleteMediaTypeRecordFreesRecordAndBlock) {
+// Watches the task allocator: the blocks freed, in order. COM refuses to revoke it while a block
+// allocated under its watch is still live.
+class TaskMemorySpy final : public IMallocSpy {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (iid != IID_IUnknown && iid != IID_IMallocSpy) {
+      *out = nullptr;
+      return E_NOINTERFACE;
+    }
+    *out = static_cast<IMallocSpy*>(this);
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // static: never destroyed
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  SIZE_T STDMETHODCALLTYPE PreAlloc(SIZE_T bytes) override { return bytes; }
+  void* STDMETHODCALLTYPE PostAlloc(void* block) override { return block; }
+  void* STDMETHODCALLTYPE PreFree(void* block, BOOL watched) override {
+    if (watched) freed.push_back(block);
+    return block;
+  }
+  void STDMETHODCALLTYPE PostFree(BOOL) override {}
+  SIZE_T STDMETHODCALLTYPE PreRealloc(void* block, SIZE_T bytes, void** request, BOOL) override {
+    *request = block;
+    return bytes;
+  }
+  void* STDMETHODCALLTYPE PostRealloc(void* block, BOOL) override { return block; }
+  void* STDMETHODCALLTYPE PreGetSize(void* block, BOOL) override { return block; }
+  SIZE_T STDMETHODCALLTYPE PostGetSize(SIZE_T bytes, BOOL) override { return bytes; }
+  void* STDMETHODCALLTYPE PreDidAlloc(void* block, BOOL) override { return block; }
+  int STDMETHODCALLTYPE PostDidAlloc(void*, BOOL, int actual) override { return actual; }
+  void STDMETHODCALLTYPE PreHeapMinimize() override {}
+  void STDMETHODCALLTYPE PostHeapMinimize() override {}
+
+  std::vector<void*> freed;
+};
+
+TEST_F(GraphUtils, DeleteMediaTypeRecordFreesTheBlockThenTheRecordOnce) {
+  static TaskMemorySpy spy;  // COM keeps a spy it could not revoke
+  spy.freed.clear();
+  ASSERT_EQ(CoRegisterMallocSpy(&spy), S_OK);
   DeleteMediaTypeRecord(nullptr);
   auto* type = static_cast<AM_MEDIA_TYPE*>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
   ASSERT_NE(type, nullptr);
   *type = AM_MEDIA_TYPE{};
   type->cbFormat = 40;
   type->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(40));
-  DeleteMediaTypeRecord(type);  // a leak or double free would show in the task allocator
+  ASSERT_NE(type->pbFormat, nullptr);
+  const std::vector<void*> expected{type->pbFormat, type};
+  DeleteMediaTypeRecord(type);
+  EXPECT_EQ(spy.freed, expected);
+  EXPECT_EQ(CoRevokeMallocSpy(), S_OK);  // nothing left live
 }
 
 TEST(HostSource, PcmTemplateIsFortyEightKilohertzStereoSixteenBit) {
