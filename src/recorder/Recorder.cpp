@@ -1,5 +1,6 @@
 #include "recorder/Recorder.h"
 
+#include <cstring>
 #include <new>
 
 #include "recorder/SampleConversion.h"
@@ -21,7 +22,12 @@ Recorder::Recorder(RecorderView& view, std::uint64_t maxFileLength) : view_(view
 
 Recorder::~Recorder() { SetRecording(false); }
 
-void Recorder::AttachGraph(IGraphBuilder* graph) { graph_ = graph; }
+void Recorder::AttachGraph(IGraphBuilder* graph) {
+  // A recording runs on the tap of the graph it started in: it ends there first.
+  SetRecording(false);
+  tap_ = {};
+  graph_ = graph;
+}
 
 void Recorder::DetachGraph() {
   SetRecording(false);
@@ -51,15 +57,8 @@ OutputName Recorder::LastName() {
 }
 
 RecordingStats Recorder::ReadRecordingStats() {
-  ISampleInterface* samples = tap_.sampleIntf.Get();
-  if (samples != nullptr) {
-    samples->Lock();
-  }
-  const RecordingStats stats{recordedSeconds_, bytesWritten_};
-  if (samples != nullptr) {
-    samples->Unlock();
-  }
-  return stats;
+  const SampleLock lock(recordingTap_.Get());  // without a recording no callback writes them
+  return {recordedSeconds_, bytesWritten_};
 }
 
 bool Recorder::OpenOutputFile() {
@@ -208,19 +207,7 @@ void Recorder::FinishRecording() {
   }
 }
 
-bool Recorder::PrepareRecording(bool onStreamingThread) {
-  if (!graph_) {
-    return false;
-  }
-  // The streaming thread must not enumerate the host's graph: the tap it runs in is known.
-  if (!onStreamingThread && !ConnectTap()) {
-    return false;
-  }
-  if (!tap_.tapFilter) {
-    RecorderMessage("No connection to the filter graph - cannot record", kErrorIcon);
-    return false;
-  }
-  ISampleInterface& samples = *tap_.sampleIntf.Get();
+bool Recorder::PrepareRecording(ISampleInterface& samples) {
   sampleKind_ = static_cast<SampleKind>(samples.GetSampleKind());
   if (sampleKind_ == skUnsupported) {
     RecorderMessage("Cannot record - the data format delivered by the decoder\r\nis not supported", kErrorIcon);
@@ -239,24 +226,37 @@ bool Recorder::PrepareRecording(bool onStreamingThread) {
   return true;
 }
 
+// The format is read again under the tap's lock, which its format evaluation takes too: a change
+// made since the writer was started cannot slip past, the first buffer starts the next file.
+void Recorder::InstallCallback() {
+  ISampleInterface& samples = *recordingTap_.Get();
+  const SampleLock lock(&samples);
+  samples.SetCallback(&Recorder::OnSampleBuffer, this);
+  PcmFormat current{};
+  samples.GetFormatEx(&current);
+  if (samples.GetSampleKind() != sampleKind_ || std::memcmp(&current, &pcmFormat_, sizeof current) != 0) {
+    samples.SetFormatChanged(TRUE);
+  }
+}
+
 void Recorder::SetRecording(bool on) {
   const std::uint8_t state = recState_;
   if (((state & rsRecording) != 0) == on || (state & rsStopping) != 0) {
     return;
   }
   if (on) {
-    if (!PrepareRecording(false)) {
-      CloseOutputFile();
+    // A tap found in the graph records as well as one inserted now.
+    if (!ConnectTap() || !PrepareRecording(*tap_.sampleIntf.Get())) {
       return;
     }
-    tap_.sampleIntf->SetCallback(&Recorder::OnSampleBuffer, this);
+    recordingTap_ = tap_.sampleIntf;
+    InstallCallback();
     recState_ = rsRecording;
   } else {
-    if (tap_.sampleIntf) {
-      tap_.sampleIntf->SetCallback(nullptr, nullptr);  // waits for a buffer in progress
-    }
+    recordingTap_->SetCallback(nullptr, nullptr);  // waits for a buffer in progress
     recState_ = state | rsStopping;
     FinishRecording();
+    recordingTap_.Reset();
     recState_ = 0;
   }
   view_.RecorderStateChanged();
@@ -274,14 +274,14 @@ void Recorder::SetPaused(bool on) {
 void Recorder::ContinueInNewFile() {
   silent_ = true;
   FinishRecording();
-  if (tap_.sampleIntf->GetSampleKind() != skUnsupported && PrepareRecording(true)) {
+  if (recordingTap_->GetSampleKind() != skUnsupported && PrepareRecording(*recordingTap_.Get())) {
     view_.PostNewFile();
   }
   silent_ = false;
 }
 
 void Recorder::ProcessBuffer(const std::uint8_t* data, std::uint32_t length) {
-  ISampleInterface& samples = *tap_.sampleIntf.Get();
+  ISampleInterface& samples = *recordingTap_.Get();
   if (samples.GetFormatChanged()) {
     samples.SetFormatChanged(FALSE);
     ContinueInNewFile();

@@ -92,7 +92,9 @@ class Recorder {
   static void OnSampleBuffer(void* context, const std::uint8_t* data, std::int32_t length);
 
  private:
-  bool PrepareRecording(bool onStreamingThread);
+  // Reads the tap's format and starts the writer; messages unless silent.
+  bool PrepareRecording(ISampleInterface& samples);
+  void InstallCallback();
   bool StartWavFile();
   bool StartMP3Encoder();
   bool StartOggEncoder();
@@ -109,6 +111,9 @@ class Recorder {
   const std::uint64_t maxFileLength_;
   ComPtr<IGraphBuilder> graph_;
   TapConnection tap_;
+  // The tap whose callback is installed, from the start to the end of a recording: the streaming
+  // thread's only way to the tap, whatever the window thread attaches or connects meanwhile.
+  ComPtr<ISampleInterface> recordingTap_;
   std::atomic<std::uint8_t> recState_{0};
   std::atomic<bool> silent_{false};
   SampleKind sampleKind_ = skUnsupported;
