@@ -16,6 +16,8 @@ bool FolderExists(const std::string& path) {
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+std::string WritingFailed(const std::string& fileName) { return "Writing the file \r\n" + fileName + "\r\nfailed"; }
+
 }  // namespace
 
 Recorder::Recorder(RecorderView& view, std::uint64_t maxFileLength) : view_(view), maxFileLength_(maxFileLength) {}
@@ -122,7 +124,7 @@ bool Recorder::StartOggEncoder() {
   ogg_.reset(new (std::nothrow) OggEncoder(libraries));
   std::string failure = "There is not enough memory available";
   if (!ogg_ || !ogg_->Start(settings, pcmFormat_.nChannels, pcmFormat_.nSamplesPerSec, title, file_, failure)) {
-    RecorderMessage(failure, kErrorIcon);
+    RecorderMessage(file_.Failed() ? WritingFailed(LastName().fileName) : failure, kErrorIcon);
     return false;
   }
   bytesWritten_ += ogg_->HeaderBytes();
@@ -180,7 +182,7 @@ bool Recorder::StartWavFile() {
   wav_.reset(new (std::nothrow) WavWriter(file_, pcmFormat_, maxFileLength_));
   if (!wav_ || !wav_->Start()) {
     bytesWritten_ = wav_ ? wav_->BytesWritten() : 0;
-    RecorderMessage("Writing the file \r\n" + LastName().fileName + "\r\nfailed", kErrorIcon);
+    RecorderMessage(WritingFailed(LastName().fileName), kErrorIcon);
     return false;
   }
   bytesWritten_ = wav_->BytesWritten();
@@ -192,19 +194,53 @@ void Recorder::FinishRecording() {
     return;
   }
   if (recordingFormat_ == rfWav && wav_) {
-    wav_->Patch();
+    wav_->Patch();  // over whole frames only, after a failed write
   }
-  const bool mp3 = recordingFormat_ == rfMp3 && mp3_;
+  // After a failed write nothing more goes into the file: no flush, no XING header.
+  const bool mp3 = recordingFormat_ == rfMp3 && mp3_ && !file_.Failed();
   if (mp3) {
     bytesWritten_ += mp3_->Finish(file_);
   }
-  if (ogg_) {
+  if (ogg_ && !file_.Failed()) {
     bytesWritten_ += ogg_->Finish(file_);
   }
+  if (file_.Failed() && bytesWritten_ <= headerBytes_) {
+    file_.Discard();  // it holds no audio
+    bytesWritten_ = 0;
+    recordedSeconds_ = 0;
+  }
   CloseOutputFile();
-  if (mp3) {
+  if (file_.Failed()) {
+    ReportWriteFailure();
+  } else if (mp3) {
     mp3_->WriteVbrHeader(LastName().fileName);
   }
+}
+
+void Recorder::ReportWriteFailure() {
+  if (writeFailed_.exchange(true)) {
+    return;
+  }
+  {
+    std::lock_guard<std::mutex> guard(namingLock_);
+    failedFile_ = lastName_.fileName;
+  }
+  view_.PostWriteFailure();
+}
+
+void Recorder::EndAfterWriteFailure() {
+  std::string fileName;
+  {
+    std::lock_guard<std::mutex> guard(namingLock_);
+    fileName.swap(failedFile_);
+  }
+  if (fileName.empty()) {
+    return;
+  }
+  if (writeFailed_) {
+    SetRecording(false);  // the recording whose file failed: a later one started since goes on
+  }
+  RecorderMessage(WritingFailed(fileName), kErrorIcon);
 }
 
 bool Recorder::PrepareRecording(ISampleInterface& samples) {
@@ -218,10 +254,12 @@ bool Recorder::PrepareRecording(ISampleInterface& samples) {
   const RecordingFormat format = recordingFormat_;
   const bool started = format == rfWav ? StartWavFile() : format == rfMp3 ? StartMP3Encoder() : StartOggEncoder();
   if (!started) {
+    file_.Discard();  // a start that fails leaves no file behind
     CloseOutputFile();
     pcmFormat_ = previous;
     return false;
   }
+  headerBytes_ = bytesWritten_;
   recordedSeconds_ = 0;
   return true;
 }
@@ -249,6 +287,7 @@ void Recorder::SetRecording(bool on) {
     if (!ConnectTap() || !PrepareRecording(*tap_.sampleIntf.Get())) {
       return;
     }
+    writeFailed_ = false;
     recordingTap_ = tap_.sampleIntf;
     InstallCallback();
     recState_ = rsRecording;
@@ -274,37 +313,54 @@ void Recorder::SetPaused(bool on) {
 void Recorder::ContinueInNewFile() {
   silent_ = true;
   FinishRecording();
-  if (recordingTap_->GetSampleKind() != skUnsupported && PrepareRecording(*recordingTap_.Get())) {
+  if (!writeFailed_ && recordingTap_->GetSampleKind() != skUnsupported && PrepareRecording(*recordingTap_.Get())) {
     view_.PostNewFile();
   }
   silent_ = false;
 }
 
-void Recorder::ProcessBuffer(const std::uint8_t* data, std::uint32_t length) {
-  ISampleInterface& samples = *recordingTap_.Get();
-  if (samples.GetFormatChanged()) {
-    samples.SetFormatChanged(FALSE);
+std::uint64_t Recorder::WriteWav(const std::uint8_t* data, std::uint32_t length) {
+  // A WAV file must not wrap its sizes: the recording goes on in the next file.
+  if (!wav_->Fits(length)) {
     ContinueInNewFile();
+    if (!file_.IsOpen()) {
+      return 0;
+    }
   }
-  if (!file_.IsOpen()) {
-    return;  // an unsupported format, or a failed restart: wait for the next change
+  const std::uint64_t before = wav_->BytesWritten();
+  wav_->Write(data, length);
+  bytesWritten_ = wav_->BytesWritten();
+  return bytesWritten_ > before ? bytesWritten_ - before : 0;
+}
+
+std::uint64_t Recorder::WriteBuffer(const std::uint8_t* data, std::uint32_t length) {
+  if (recordingFormat_ == rfWav && wav_) {
+    return WriteWav(data, length);
   }
   if (recordingFormat_ == rfMp3 && mp3_) {
     EncodeMp3(data, length);
   } else if (recordingFormat_ == rfOgg && ogg_) {
     EncodeOgg(data, length);
-  } else if (recordingFormat_ == rfWav && wav_) {
-    // A WAV file must not wrap its sizes: the recording goes on in the next file.
-    if (!wav_->Fits(length)) {
-      ContinueInNewFile();
-      if (!file_.IsOpen()) {
-        return;
-      }
-    }
-    wav_->Write(data, length);
-    bytesWritten_ = wav_->BytesWritten();
   }
-  recordedSeconds_ += static_cast<double>(length) / pcmFormat_.nAvgBytesPerSec;
+  return file_.Failed() ? 0 : length;
+}
+
+void Recorder::ProcessBuffer(const std::uint8_t* data, std::uint32_t length) {
+  if (writeFailed_) {
+    return;  // nothing is written after a failed write; the window ends the recording
+  }
+  ISampleInterface& samples = *recordingTap_.Get();
+  if (samples.GetFormatChanged()) {
+    samples.SetFormatChanged(FALSE);
+    ContinueInNewFile();
+  }
+  // Without a file (an unsupported format, or a failed restart) the next change is awaited.
+  if (file_.IsOpen()) {
+    recordedSeconds_ += static_cast<double>(WriteBuffer(data, length)) / pcmFormat_.nAvgBytesPerSec;
+  }
+  if (file_.Failed()) {
+    ReportWriteFailure();
+  }
 }
 
 void Recorder::OnSampleBuffer(void* context, const std::uint8_t* data, std::int32_t length) {

@@ -37,6 +37,7 @@ class FakeView : public sonotape::RecorderView {
   }
   void RecorderStateChanged() override { ++stateChanges; }
   void PostNewFile() override { ++newFiles; }
+  void PostWriteFailure() override { ++writeFailures; }
   void RecordingFormatChanged(sonotape::RecordingFormat) override {}
   sonotape::LocalTime Now() override {
     if (whileNaming) std::exchange(whileNaming, nullptr)();
@@ -47,6 +48,7 @@ class FakeView : public sonotape::RecorderView {
   std::function<void()> whileNaming;
   int stateChanges = 0;
   std::atomic<int> newFiles{0};
+  std::atomic<int> writeFailures{0};
 };
 
 WAVEFORMATEX Pcm(WORD channels, DWORD rate) {
