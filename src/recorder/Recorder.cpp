@@ -16,6 +16,22 @@ bool FolderExists(const std::string& path) {
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// Text in the ANSI code page as UTF-8; empty when it cannot be converted.
+std::string AnsiToUtf8(const std::string& text) {
+  const int size = static_cast<int>(text.size());
+  const int wide = size > 0 ? MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0) : 0;
+  std::wstring unicode(static_cast<std::size_t>(wide), L'\0');
+  if (wide <= 0 || MultiByteToWideChar(CP_ACP, 0, text.data(), size, unicode.data(), wide) != wide) {
+    return {};
+  }
+  const int narrow = WideCharToMultiByte(CP_UTF8, 0, unicode.data(), wide, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(narrow > 0 ? narrow : 0), '\0');
+  if (narrow <= 0 || WideCharToMultiByte(CP_UTF8, 0, unicode.data(), wide, utf8.data(), narrow, nullptr, nullptr) != narrow) {
+    return {};
+  }
+  return utf8;
+}
+
 std::string WritingFailed(const std::string& fileName) { return "Writing the file \r\n" + fileName + "\r\nfailed"; }
 
 }  // namespace
@@ -119,7 +135,7 @@ bool Recorder::StartOggEncoder() {
     const std::string& path = lastName_.fileName;
     const std::size_t slash = path.find_last_of('\\');
     title = path.substr(slash == std::string::npos ? 0 : slash + 1);
-    title = title.substr(0, title.find_last_of('.'));
+    title = AnsiToUtf8(title.substr(0, title.find_last_of('.')));  // Vorbis comments are UTF-8
   }
   ogg_.reset(new (std::nothrow) OggEncoder(libraries));
   std::string failure = "There is not enough memory available";

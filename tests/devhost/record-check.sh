@@ -268,6 +268,13 @@ case $case in
     [ "$(ogginfo "${files[0]}" | grep -m1 serial)" != "$(ogginfo "${files[1]}" | grep -m1 serial)" ] ||
       fail "both files have the same serial number"
     ;;
+  ogg-title)  # a name beyond ASCII, in the ANSI code page, becomes a UTF-8 title
+    LC_ALL=C.UTF-8 record "${unpaced[@]/take/Bayern Süd}" --record-as 2 --length 1  # Wine reads the name as UTF-8
+    file=$(ogg_recordings)
+    vorbis "$file" 2 48000 1
+    title=$(ffprobe -v error -show_entries stream_tags=title -of csv=p=0 "$file")
+    [ "$title" = "$(basename "$file" .ogg)" ] || fail "the title reads back as $title"
+    ;;
   ogg-without-ogg-dll)  # vorbis.dll and vorbisenc.dll beside the plug-in, ogg.dll missing
     mkdir -p "$dir/plugin"
     bin=$(dirname "$host")
