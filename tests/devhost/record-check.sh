@@ -269,7 +269,8 @@ case $case in
       fail "both files have the same serial number"
     ;;
   ogg-title)  # a name beyond ASCII, in the ANSI code page, becomes a UTF-8 title
-    LC_ALL=C.UTF-8 record "${unpaced[@]/take/Bayern Süd}" --record-as 2 --length 1  # Wine reads the name as UTF-8
+    export LC_ALL=C.UTF-8  # Wine takes the name, ogginfo shows the title, as UTF-8
+    record "${unpaced[@]/take/Bayern Süd}" --record-as 2 --length 1
     file=$(ogg_recordings)
     vorbis "$file" 2 48000 1
     title=$(ffprobe -v error -show_entries stream_tags=title -of csv=p=0 "$file")
