@@ -5,7 +5,6 @@
 #include <shlobj.h>
 
 #include <cmath>
-#include <cstdio>
 #include <new>
 
 #include "recorder/ButtonGlyphs.h"
@@ -25,6 +24,11 @@ bool FolderExists(const std::string& path) {
 std::string FileNamePart(const std::string& path) {
   const size_t slash = path.find_last_of("\\/");
   return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string UserDecimalSeparator() {
+  char separator[8] = "";
+  return GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, sizeof separator) > 0 ? separator : ".";
 }
 
 double NowAsDate() {
@@ -395,9 +399,7 @@ void TfrmSonotape::ShowRecordingStats(const RecordingStats& stats) {
   const std::string length = "Length:  " + FormatDuration(stats.seconds);
   SetText(lblLength, length);
   SetText(lblLengthGen, length);
-  char written[64];
-  std::snprintf(written, sizeof written, "Written: %.1f MB", static_cast<double>(stats.bytes) / 1048576.0);
-  SetText(lblFileSize, written);
+  SetText(lblFileSize, FormatWrittenSize(stats.bytes, UserDecimalSeparator()));
 }
 
 void TfrmSonotape::PostNewFile() { PostMessageA(window_, WM_RECORDER_NOTIFY, kNoticeNewFile, 0); }

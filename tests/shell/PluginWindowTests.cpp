@@ -182,6 +182,37 @@ TEST_F(PluginWindow, ButtonsAndCommandsRecordWithCaptionsStatesAndTheMenuCheck) 
   EXPECT_EQ(Command(5), 0);
 }
 
+// The user's decimal separator, as the regional settings set it, for the life of the object.
+class UserDecimalSeparator {
+ public:
+  explicit UserDecimalSeparator(const char* separator) {
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, saved_, sizeof saved_);
+    set_ = SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator) != FALSE;
+  }
+  ~UserDecimalSeparator() {
+    if (set_) SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, saved_);
+  }
+  UserDecimalSeparator(const UserDecimalSeparator&) = delete;
+  UserDecimalSeparator& operator=(const UserDecimalSeparator&) = delete;
+  bool IsSet() const { return set_; }
+
+ private:
+  char saved_[8] = ".";
+  bool set_ = false;
+};
+
+TEST_F(PluginWindow, TheWrittenSizeShowsTheUsersDecimalSeparator) {
+  const UserDecimalSeparator comma(",");
+  ASSERT_TRUE(comma.IsSet());
+  AttachAndName("size");
+  Click(sonotape::cbAutoCreate);
+  Click(sonotape::btnRecord);
+  ASSERT_EQ(Command(5), 1);
+  for (int i = 0; i < 4; ++i) ASSERT_EQ(source->pin.DeliverBuffer(19200, 1, 0, 1000000), S_OK);
+  Click(sonotape::btnRecord);
+  EXPECT_EQ(TextOf(Item(sonotape::lblFileSize)), "Written: 0,1 MB");  // 76846 bytes
+}
+
 TEST_F(PluginWindow, TimerRecordingsStartFromTheMessageLoopAndStopOnTheirEvents) {
   AttachAndName("typed");
   EXPECT_EQ(Exports().EventMsg(11, nullptr), 0);  // idle
