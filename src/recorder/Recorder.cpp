@@ -19,8 +19,8 @@ bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str(
 // Text in the ANSI code page as UTF-8; empty when it cannot be converted.
 std::string AnsiToUtf8(const std::string& text) {
   const int size = static_cast<int>(text.size());
-  const int wide = size > 0 ? MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0) : 0;
-  std::wstring unicode(static_cast<std::size_t>(wide), L'\0');
+  const int wide = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+  std::wstring unicode(static_cast<std::size_t>(wide > 0 ? wide : 0), L'\0');
   if (wide <= 0 || MultiByteToWideChar(CP_ACP, 0, text.data(), size, unicode.data(), wide) != wide) {
     return {};
   }
