@@ -155,6 +155,7 @@ TEST_F(RecorderTest, RecordsWhatTheHostPlaysBitExactAcrossPauseAndStop) {
   EXPECT_EQ(written.nSamplesPerSec, 48000u);
   EXPECT_EQ(Data("take.wav"), kept);
   EXPECT_TRUE(view.messages.empty());
+  EXPECT_EQ(view.writeFailures, 0);
 
   recorder->SetRecording(true);  // the tap is found again; the next name is numbered
   EXPECT_EQ(recorder->LastName().fileName, folder.File("take 01.wav"));
