@@ -312,6 +312,7 @@ int RunGraphSession(const devhost::PluginExports& e, devhost::HostWindow& host, 
   const bool complete = timed ? WaitForScheduleEnd(plugin, graph, options.timer)
                               : graph.WaitForCompletion(static_cast<DWORD>((options.plan.length * 4 + 30) * 1000));
   QueryPerformanceCounter(&ended);
+  devhost::HostWindow::PumpMessages();  // what the plug-in posted before the end, as a host's loop would
   std::printf("Stream ran     %.3f s\n", static_cast<double>(ended.QuadPart - started.QuadPart) / frequency.QuadPart);
   std::printf("Downstream     %.3f s\n", graph.Source()->DownstreamSeconds());
   std::printf("Reconnected    %d times\n", graph.Reconnections());

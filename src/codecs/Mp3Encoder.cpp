@@ -6,14 +6,6 @@
 
 namespace sonotape {
 
-namespace {
-
-std::size_t AppendAll(RecordingFile& file, const unsigned char* data, unsigned long size) {
-  return size > 0 ? file.Append(data, size) : 0;
-}
-
-}  // namespace
-
 bool Mp3Encoder::Start(const BE_CONFIG& config, const PcmFormat& format, std::string& failure) {
   live_ = MakeLiveConfig(config, format.nSamplesPerSec, format.nChannels);
   unsigned long samples = 0;
@@ -39,7 +31,7 @@ std::size_t Mp3Encoder::EncodeChunk(std::size_t n, RecordingFile& file) {
                                     &written) != BE_ERR_SUCCESSFUL) {
     return 0;  // this chunk's output is lost; the next one goes on
   }
-  return AppendAll(file, output_.get(), written);
+  return AppendWhole(file, output_.get(), written);  // whole frames or none
 }
 
 std::size_t Mp3Encoder::Finish(RecordingFile& file) {
@@ -47,7 +39,7 @@ std::size_t Mp3Encoder::Finish(RecordingFile& file) {
   unsigned long written = 0;
   if (open_ && lame_.beDeinitStream != nullptr &&
       lame_.beDeinitStream(stream_, output_.get(), &written) == BE_ERR_SUCCESSFUL) {
-    bytes = AppendAll(file, output_.get(), written);
+    bytes = AppendWhole(file, output_.get(), written);
   }
   Release();
   return bytes;

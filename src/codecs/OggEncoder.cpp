@@ -16,9 +16,10 @@ int NewSerialNumber() {
   return std::uniform_int_distribution<int>(0, 2147483646)(generator);
 }
 
+// A page goes into the file whole or not at all; the bytes written.
 std::size_t WritePage(const ogg_page& page, RecordingFile& file) {
-  return file.Append(page.header, static_cast<std::size_t>(page.header_len)) +
-         file.Append(page.body, static_cast<std::size_t>(page.body_len));
+  return AppendWhole(file, page.header, static_cast<std::size_t>(page.header_len), page.body,
+                     static_cast<std::size_t>(page.body_len));
 }
 
 }  // namespace
@@ -57,7 +58,11 @@ bool OggEncoder::Start(const OggSettings& settings, unsigned channels, std::uint
   ogg_.ogg_stream_packetin(&stream_, &setup);
   headerBytes_ = 0;
   for (ogg_page page{}; ogg_.ogg_stream_flush(&stream_, &page) != 0;) {
-    headerBytes_ += WritePage(page, file);
+    const std::size_t written = WritePage(page, file);
+    if (written == 0) {
+      return false;  // the file says why
+    }
+    headerBytes_ += written;
   }
   return true;
 }

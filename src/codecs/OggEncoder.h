@@ -27,7 +27,8 @@ class OggEncoder {
   ~OggEncoder() { Release(); }
 
   // Sets the encoder up and writes the three headers into file (audio starts on a fresh page, as
-  // the Vorbis framing requires); on failure says why.
+  // the Vorbis framing requires); on failure says why, unless the headers could not be written.
+  // Pages go into the file whole or not at all.
   bool Start(const OggSettings& settings, unsigned channels, std::uint32_t sampleRate, const std::string& title,
              RecordingFile& file, std::string& failure);
   // The bytes the headers took.

@@ -6,6 +6,7 @@ namespace sonotape {
 
 bool OutputFile::Open(const std::string& fileName) {
   Close();
+  failed_ = false;
   HANDLE created = CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (created == INVALID_HANDLE_VALUE) {
     return false;
@@ -14,13 +15,27 @@ bool OutputFile::Open(const std::string& fileName) {
   handle_ = CreateFileA(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                         FILE_ATTRIBUTE_NORMAL, nullptr);
   end_ = 0;
-  return IsOpen();
+  if (!IsOpen()) {
+    DeleteFileA(fileName.c_str());  // created, but of no use
+    return false;
+  }
+  fileName_ = fileName;
+  return true;
 }
 
 void OutputFile::Close() {
   if (IsOpen()) {
     CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
+  }
+  fileName_.clear();
+}
+
+void OutputFile::Discard() {
+  const std::string fileName = fileName_;
+  Close();
+  if (!fileName.empty()) {
+    DeleteFileA(fileName.c_str());  // a file that cannot be deleted stays, empty or cut short
   }
 }
 
@@ -47,10 +62,31 @@ std::size_t OutputFile::Write(const void* data, std::size_t size, OVERLAPPED* at
 }
 
 std::size_t OutputFile::Append(const void* data, std::size_t size) {
+  if (failed_) {
+    return 0;
+  }
   // The file position is kept at the end: sequential writes are much cheaper than positioned ones.
   const std::size_t written = Write(data, size, nullptr);
   end_ += written;
+  failed_ = written != size;
   return written;
+}
+
+bool OutputFile::SeekTo(std::uint64_t offset) {
+  LARGE_INTEGER position;
+  position.QuadPart = static_cast<LONGLONG>(offset);
+  return SetFilePointerEx(handle_, position, nullptr, FILE_BEGIN) != FALSE;
+}
+
+bool OutputFile::Truncate(std::uint64_t length) {
+  if (!IsOpen() || length > end_) {
+    return false;
+  }
+  const bool cut = SeekTo(length) && SetEndOfFile(handle_);
+  if (cut) {
+    end_ = length;
+  }
+  return SeekTo(end_) && cut;
 }
 
 bool OutputFile::WriteAt(std::uint64_t offset, const void* data, std::size_t size) {
@@ -61,10 +97,9 @@ bool OutputFile::WriteAt(std::uint64_t offset, const void* data, std::size_t siz
   at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
   at.OffsetHigh = static_cast<DWORD>(offset >> 32);
   const bool written = Write(data, size, &at) == size;
+  failed_ |= !written;
   // A positioned write moves the file position of a synchronous handle: back to the end.
-  LARGE_INTEGER end;
-  end.QuadPart = static_cast<LONGLONG>(end_);
-  return SetFilePointerEx(handle_, end, nullptr, FILE_BEGIN) && written;
+  return SeekTo(end_) && written;
 }
 
 }  // namespace sonotape

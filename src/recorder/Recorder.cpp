@@ -1,5 +1,6 @@
 #include "recorder/Recorder.h"
 
+#include <cstring>
 #include <new>
 
 #include "recorder/SampleConversion.h"
@@ -15,13 +16,36 @@ bool FolderExists(const std::string& path) {
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// Text in the ANSI code page as UTF-8; empty when it cannot be converted.
+std::string AnsiToUtf8(const std::string& text) {
+  const int size = static_cast<int>(text.size());
+  const int wide = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+  std::wstring unicode(static_cast<std::size_t>(wide > 0 ? wide : 0), L'\0');
+  if (wide <= 0 || MultiByteToWideChar(CP_ACP, 0, text.data(), size, unicode.data(), wide) != wide) {
+    return {};
+  }
+  const int narrow = WideCharToMultiByte(CP_UTF8, 0, unicode.data(), wide, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(narrow > 0 ? narrow : 0), '\0');
+  if (narrow <= 0 || WideCharToMultiByte(CP_UTF8, 0, unicode.data(), wide, utf8.data(), narrow, nullptr, nullptr) != narrow) {
+    return {};
+  }
+  return utf8;
+}
+
+std::string WritingFailed(const std::string& fileName) { return "Writing the file \r\n" + fileName + "\r\nfailed"; }
+
 }  // namespace
 
 Recorder::Recorder(RecorderView& view, std::uint64_t maxFileLength) : view_(view), maxFileLength_(maxFileLength) {}
 
 Recorder::~Recorder() { SetRecording(false); }
 
-void Recorder::AttachGraph(IGraphBuilder* graph) { graph_ = graph; }
+void Recorder::AttachGraph(IGraphBuilder* graph) {
+  // A recording runs on the tap of the graph it started in: it ends there first.
+  SetRecording(false);
+  tap_ = {};
+  graph_ = graph;
+}
 
 void Recorder::DetachGraph() {
   SetRecording(false);
@@ -51,15 +75,8 @@ OutputName Recorder::LastName() {
 }
 
 RecordingStats Recorder::ReadRecordingStats() {
-  ISampleInterface* samples = tap_.sampleIntf.Get();
-  if (samples != nullptr) {
-    samples->Lock();
-  }
-  const RecordingStats stats{recordedSeconds_, bytesWritten_};
-  if (samples != nullptr) {
-    samples->Unlock();
-  }
-  return stats;
+  const SampleLock lock(recordingTap_.Get());  // without a recording no callback writes them
+  return {recordedSeconds_, bytesWritten_};
 }
 
 bool Recorder::OpenOutputFile() {
@@ -118,12 +135,12 @@ bool Recorder::StartOggEncoder() {
     const std::string& path = lastName_.fileName;
     const std::size_t slash = path.find_last_of('\\');
     title = path.substr(slash == std::string::npos ? 0 : slash + 1);
-    title = title.substr(0, title.find_last_of('.'));
+    title = AnsiToUtf8(title.substr(0, title.find_last_of('.')));  // Vorbis comments are UTF-8
   }
   ogg_.reset(new (std::nothrow) OggEncoder(libraries));
   std::string failure = "There is not enough memory available";
   if (!ogg_ || !ogg_->Start(settings, pcmFormat_.nChannels, pcmFormat_.nSamplesPerSec, title, file_, failure)) {
-    RecorderMessage(failure, kErrorIcon);
+    RecorderMessage(file_.Failed() ? WritingFailed(LastName().fileName) : failure, kErrorIcon);
     return false;
   }
   bytesWritten_ += ogg_->HeaderBytes();
@@ -181,7 +198,7 @@ bool Recorder::StartWavFile() {
   wav_.reset(new (std::nothrow) WavWriter(file_, pcmFormat_, maxFileLength_));
   if (!wav_ || !wav_->Start()) {
     bytesWritten_ = wav_ ? wav_->BytesWritten() : 0;
-    RecorderMessage("Writing the file \r\n" + LastName().fileName + "\r\nfailed", kErrorIcon);
+    RecorderMessage(WritingFailed(LastName().fileName), kErrorIcon);
     return false;
   }
   bytesWritten_ = wav_->BytesWritten();
@@ -193,34 +210,56 @@ void Recorder::FinishRecording() {
     return;
   }
   if (recordingFormat_ == rfWav && wav_) {
-    wav_->Patch();
+    wav_->Patch();  // over whole frames only, after a failed write
   }
-  const bool mp3 = recordingFormat_ == rfMp3 && mp3_;
+  // After a failed write nothing more goes into the file: no flush, no XING header.
+  const bool mp3 = recordingFormat_ == rfMp3 && mp3_ && !file_.Failed();
   if (mp3) {
     bytesWritten_ += mp3_->Finish(file_);
   }
-  if (ogg_) {
+  if (ogg_ && !file_.Failed()) {
     bytesWritten_ += ogg_->Finish(file_);
   }
+  if (file_.Failed() && bytesWritten_ <= headerBytes_) {
+    file_.Discard();  // it holds no audio
+    bytesWritten_ = 0;
+    recordedSeconds_ = 0;
+  }
   CloseOutputFile();
-  if (mp3) {
+  if (file_.Failed()) {
+    ReportWriteFailure();
+  } else if (mp3) {
     mp3_->WriteVbrHeader(LastName().fileName);
   }
 }
 
-bool Recorder::PrepareRecording(bool onStreamingThread) {
-  if (!graph_) {
-    return false;
+void Recorder::ReportWriteFailure() {
+  if (writeFailed_.exchange(true)) {
+    return;
   }
-  // The streaming thread must not enumerate the host's graph: the tap it runs in is known.
-  if (!onStreamingThread && !ConnectTap()) {
-    return false;
+  {
+    std::lock_guard<std::mutex> guard(namingLock_);
+    failedFile_ = lastName_.fileName;
   }
-  if (!tap_.tapFilter) {
-    RecorderMessage("No connection to the filter graph - cannot record", kErrorIcon);
-    return false;
+  view_.PostWriteFailure();
+}
+
+void Recorder::EndAfterWriteFailure() {
+  std::string fileName;
+  {
+    std::lock_guard<std::mutex> guard(namingLock_);
+    fileName.swap(failedFile_);
   }
-  ISampleInterface& samples = *tap_.sampleIntf.Get();
+  if (fileName.empty()) {
+    return;
+  }
+  if (writeFailed_) {
+    SetRecording(false);  // the recording whose file failed: a later one started since goes on
+  }
+  RecorderMessage(WritingFailed(fileName), kErrorIcon);
+}
+
+bool Recorder::PrepareRecording(ISampleInterface& samples) {
   sampleKind_ = static_cast<SampleKind>(samples.GetSampleKind());
   if (sampleKind_ == skUnsupported) {
     RecorderMessage("Cannot record - the data format delivered by the decoder\r\nis not supported", kErrorIcon);
@@ -231,12 +270,27 @@ bool Recorder::PrepareRecording(bool onStreamingThread) {
   const RecordingFormat format = recordingFormat_;
   const bool started = format == rfWav ? StartWavFile() : format == rfMp3 ? StartMP3Encoder() : StartOggEncoder();
   if (!started) {
+    file_.Discard();  // a start that fails leaves no file behind
     CloseOutputFile();
     pcmFormat_ = previous;
     return false;
   }
+  headerBytes_ = bytesWritten_;
   recordedSeconds_ = 0;
   return true;
+}
+
+// The format is read again under the tap's lock, which its format evaluation takes too: a change
+// made since the writer was started cannot slip past, the first buffer starts the next file.
+void Recorder::InstallCallback() {
+  ISampleInterface& samples = *recordingTap_.Get();
+  const SampleLock lock(&samples);
+  samples.SetCallback(&Recorder::OnSampleBuffer, this);
+  PcmFormat current{};
+  samples.GetFormatEx(&current);
+  if (samples.GetSampleKind() != sampleKind_ || std::memcmp(&current, &pcmFormat_, sizeof current) != 0) {
+    samples.SetFormatChanged(TRUE);
+  }
 }
 
 void Recorder::SetRecording(bool on) {
@@ -245,18 +299,19 @@ void Recorder::SetRecording(bool on) {
     return;
   }
   if (on) {
-    if (!PrepareRecording(false)) {
-      CloseOutputFile();
+    // A tap found in the graph records as well as one inserted now.
+    if (!ConnectTap() || !PrepareRecording(*tap_.sampleIntf.Get())) {
       return;
     }
-    tap_.sampleIntf->SetCallback(&Recorder::OnSampleBuffer, this);
+    writeFailed_ = false;
+    recordingTap_ = tap_.sampleIntf;
+    InstallCallback();
     recState_ = rsRecording;
   } else {
-    if (tap_.sampleIntf) {
-      tap_.sampleIntf->SetCallback(nullptr, nullptr);  // waits for a buffer in progress
-    }
+    recordingTap_->SetCallback(nullptr, nullptr);  // waits for a buffer in progress
     recState_ = state | rsStopping;
     FinishRecording();
+    recordingTap_.Reset();
     recState_ = 0;
   }
   view_.RecorderStateChanged();
@@ -274,37 +329,54 @@ void Recorder::SetPaused(bool on) {
 void Recorder::ContinueInNewFile() {
   silent_ = true;
   FinishRecording();
-  if (tap_.sampleIntf->GetSampleKind() != skUnsupported && PrepareRecording(true)) {
+  if (!writeFailed_ && recordingTap_->GetSampleKind() != skUnsupported && PrepareRecording(*recordingTap_.Get())) {
     view_.PostNewFile();
   }
   silent_ = false;
 }
 
-void Recorder::ProcessBuffer(const std::uint8_t* data, std::uint32_t length) {
-  ISampleInterface& samples = *tap_.sampleIntf.Get();
-  if (samples.GetFormatChanged()) {
-    samples.SetFormatChanged(FALSE);
+std::uint64_t Recorder::WriteWav(const std::uint8_t* data, std::uint32_t length) {
+  // A WAV file must not wrap its sizes: the recording goes on in the next file.
+  if (!wav_->Fits(length)) {
     ContinueInNewFile();
+    if (!file_.IsOpen()) {
+      return 0;
+    }
   }
-  if (!file_.IsOpen()) {
-    return;  // an unsupported format, or a failed restart: wait for the next change
+  const std::uint64_t before = wav_->BytesWritten();
+  wav_->Write(data, length);
+  bytesWritten_ = wav_->BytesWritten();
+  return bytesWritten_ > before ? bytesWritten_ - before : 0;
+}
+
+std::uint64_t Recorder::WriteBuffer(const std::uint8_t* data, std::uint32_t length) {
+  if (recordingFormat_ == rfWav && wav_) {
+    return WriteWav(data, length);
   }
   if (recordingFormat_ == rfMp3 && mp3_) {
     EncodeMp3(data, length);
   } else if (recordingFormat_ == rfOgg && ogg_) {
     EncodeOgg(data, length);
-  } else if (recordingFormat_ == rfWav && wav_) {
-    // A WAV file must not wrap its sizes: the recording goes on in the next file.
-    if (!wav_->Fits(length)) {
-      ContinueInNewFile();
-      if (!file_.IsOpen()) {
-        return;
-      }
-    }
-    wav_->Write(data, length);
-    bytesWritten_ = wav_->BytesWritten();
   }
-  recordedSeconds_ += static_cast<double>(length) / pcmFormat_.nAvgBytesPerSec;
+  return file_.Failed() ? 0 : length;
+}
+
+void Recorder::ProcessBuffer(const std::uint8_t* data, std::uint32_t length) {
+  if (writeFailed_) {
+    return;  // nothing is written after a failed write; the window ends the recording
+  }
+  ISampleInterface& samples = *recordingTap_.Get();
+  if (samples.GetFormatChanged()) {
+    samples.SetFormatChanged(FALSE);
+    ContinueInNewFile();
+  }
+  // Without a file (an unsupported format, or a failed restart) the next change is awaited.
+  if (file_.IsOpen()) {
+    recordedSeconds_ += static_cast<double>(WriteBuffer(data, length)) / pcmFormat_.nAvgBytesPerSec;
+  }
+  if (file_.Failed()) {
+    ReportWriteFailure();
+  }
 }
 
 void Recorder::OnSampleBuffer(void* context, const std::uint8_t* data, std::int32_t length) {

@@ -38,6 +38,9 @@ class RecorderView {
   virtual void RecorderStateChanged() = 0;
   // From the streaming thread: a new output file was started (WM_RECORDER_NOTIFY 3).
   virtual void PostNewFile() = 0;
+  // From either thread: a write to the output file failed; the window is to call
+  // EndAfterWriteFailure.
+  virtual void PostWriteFailure() = 0;
   // On the window's thread: the recorder changed the format itself (MP3 without its library); the
   // "Record as" list shows what the next start records.
   virtual void RecordingFormatChanged(RecordingFormat format) = 0;
@@ -84,6 +87,10 @@ class Recorder {
   void SetMp3Settings(const BE_CONFIG& config);
   void SetOggSettings(const OggSettings& settings);
 
+  // After PostWriteFailure: ends the recording whose file failed as Stop does (that file keeps
+  // its whole frames or pages; one without audio is deleted), and says which file failed.
+  void EndAfterWriteFailure();
+
   RecordingStats ReadRecordingStats();
   void SetSilent(bool silent) { silent_ = silent; }
   int RecorderMessage(const std::string& text, unsigned flags);
@@ -92,7 +99,9 @@ class Recorder {
   static void OnSampleBuffer(void* context, const std::uint8_t* data, std::int32_t length);
 
  private:
-  bool PrepareRecording(bool onStreamingThread);
+  // Reads the tap's format and starts the writer; messages unless silent.
+  bool PrepareRecording(ISampleInterface& samples);
+  void InstallCallback();
   bool StartWavFile();
   bool StartMP3Encoder();
   bool StartOggEncoder();
@@ -104,11 +113,19 @@ class Recorder {
   // Closes the current file and opens the next, as after a format change.
   void ContinueInNewFile();
   void ProcessBuffer(const std::uint8_t* data, std::uint32_t length);
+  // The bytes of the buffer that reached the file (as PCM).
+  std::uint64_t WriteBuffer(const std::uint8_t* data, std::uint32_t length);
+  std::uint64_t WriteWav(const std::uint8_t* data, std::uint32_t length);
+  // Once per recording: nothing more is written, and the window is told.
+  void ReportWriteFailure();
 
   RecorderView& view_;
   const std::uint64_t maxFileLength_;
   ComPtr<IGraphBuilder> graph_;
   TapConnection tap_;
+  // The tap whose callback is installed, from the start to the end of a recording: the streaming
+  // thread's only way to the tap, whatever the window thread attaches or connects meanwhile.
+  ComPtr<ISampleInterface> recordingTap_;
   std::atomic<std::uint8_t> recState_{0};
   std::atomic<bool> silent_{false};
   SampleKind sampleKind_ = skUnsupported;
@@ -121,6 +138,9 @@ class Recorder {
   std::unique_ptr<OggEncoder> ogg_;
   OggSettings oggSettings_;          // under namingLock_
   std::uint64_t bytesWritten_ = 0;
+  std::uint64_t headerBytes_ = 0;  // what the writer wrote at its start
+  std::atomic<bool> writeFailed_{false};
+  std::string failedFile_;  // under namingLock_; reported by EndAfterWriteFailure
   double recordedSeconds_ = 0;
   std::mutex namingLock_;
   FileNaming naming_;

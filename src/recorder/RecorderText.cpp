@@ -40,6 +40,12 @@ std::string FormatDuration(double seconds) {
   return text;
 }
 
+std::string FormatWrittenSize(std::uint64_t bytes, std::string_view decimalSeparator) {
+  // Exact below 2^49 bytes, so ties are ties and go to even, as they do in printf.
+  const auto tenths = static_cast<std::uint64_t>(std::nearbyint(static_cast<double>(bytes) * 10.0 / 1048576.0));
+  return "Written: " + std::to_string(tenths / 10) + std::string(decimalSeparator) + std::to_string(tenths % 10) + " MB";
+}
+
 std::string MakeFileNameSafe(std::string_view text) {
   while (!text.empty() && IsBlankOrControl(text.front())) {
     text.remove_prefix(1);

@@ -32,6 +32,7 @@ HRESULT TSampleFilter::SetMediaType(PIN_DIRECTION direction, const AM_MEDIA_TYPE
   if (direction == PINDIR_OUTPUT) {
     return S_OK;
   }
+  TBCAutoLock callback(callbackLock_);  // no evaluation while the recorder installs its callback
   TBCAutoLock lock(formatLock_);
   if (type == nullptr) {
     ResetFormat();

@@ -34,8 +34,8 @@ class TSampleFilter : public TBCTransInPlaceFilter, public ISampleInterface {
   void ResetFormat();
   void CallBack(IMediaSample* sample);
 
-  // Held around the callback only: taking the receive lock instead would make the window
-  // thread wait while a paused renderer holds a delivery.
+  // Held around the callback and the format evaluation, never around a delivery: taking the
+  // receive lock instead would make the window thread wait while a paused renderer holds one.
   TBCCritSec callbackLock_;
   SampleCallback callback_;
   // Guards the format fields, which the streaming thread writes and the window thread reads.

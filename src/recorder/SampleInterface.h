@@ -27,8 +27,9 @@ struct SampleCallback {
 };
 
 struct ISampleInterface : public IUnknown {
-  // The callback lock: held around every callback, so what the callback writes reads
-  // consistently between Lock and Unlock. Never held while a sample goes downstream.
+  // The callback lock: held around every callback and every evaluation of the input format, so
+  // what the callback writes reads consistently between Lock and Unlock, and the format read
+  // under it stays until Unlock. Never held while a sample goes downstream.
   virtual void STDMETHODCALLTYPE Lock() = 0;
   virtual void STDMETHODCALLTYPE Unlock() = 0;
   virtual void STDMETHODCALLTYPE GetCallback(SampleCallback* callback) = 0;
@@ -41,6 +42,22 @@ struct ISampleInterface : public IUnknown {
   virtual std::uint8_t STDMETHODCALLTYPE GetSampleKind() = 0;
   virtual BOOL STDMETHODCALLTYPE GetFormatChanged() = 0;
   virtual void STDMETHODCALLTYPE SetFormatChanged(BOOL changed) = 0;
+};
+
+// Holds a tap's callback lock for a scope (none without a tap).
+class SampleLock {
+ public:
+  explicit SampleLock(ISampleInterface* tap) : tap_(tap) {
+    if (tap_ != nullptr) tap_->Lock();
+  }
+  ~SampleLock() {
+    if (tap_ != nullptr) tap_->Unlock();
+  }
+  SampleLock(const SampleLock&) = delete;
+  SampleLock& operator=(const SampleLock&) = delete;
+
+ private:
+  ISampleInterface* tap_;
 };
 
 }  // namespace sonotape

@@ -5,7 +5,6 @@
 #include <shlobj.h>
 
 #include <cmath>
-#include <cstdio>
 #include <new>
 
 #include "recorder/ButtonGlyphs.h"
@@ -25,6 +24,11 @@ bool FolderExists(const std::string& path) {
 std::string FileNamePart(const std::string& path) {
   const size_t slash = path.find_last_of("\\/");
   return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string UserDecimalSeparator() {
+  char separator[8] = "";
+  return GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, sizeof separator) > 0 ? separator : ".";
 }
 
 double NowAsDate() {
@@ -395,12 +399,23 @@ void TfrmSonotape::ShowRecordingStats(const RecordingStats& stats) {
   const std::string length = "Length:  " + FormatDuration(stats.seconds);
   SetText(lblLength, length);
   SetText(lblLengthGen, length);
-  char written[64];
-  std::snprintf(written, sizeof written, "Written: %.1f MB", static_cast<double>(stats.bytes) / 1048576.0);
-  SetText(lblFileSize, written);
+  SetText(lblFileSize, FormatWrittenSize(stats.bytes, UserDecimalSeparator()));
 }
 
-void TfrmSonotape::PostNewFile() { PostMessageA(window_, WM_RECORDER_NOTIFY, 3, 0); }
+void TfrmSonotape::PostNewFile() { PostMessageA(window_, WM_RECORDER_NOTIFY, kNoticeNewFile, 0); }
+
+void TfrmSonotape::PostWriteFailure() { PostMessageA(window_, WM_RECORDER_NOTIFY, kNoticeWriteFailed, 0); }
+
+// The recording ends as at Stop, with the message; a scheduled one silently, as at its end.
+void TfrmSonotape::OnWriteFailure() {
+  const bool scheduled = scheduleActive_;
+  recorder_->SetSilent(scheduled);
+  recorder_->EndAfterWriteFailure();
+  recorder_->SetSilent(false);
+  if (scheduled) {
+    EndSchedule();
+  }
+}
 
 void TfrmSonotape::RecordingFormatChanged(RecordingFormat format) {
   SendMessageA(Control(cbRecordAs), CB_SETCURSEL, format, 0);  // not a change of the stored settings
@@ -416,9 +431,13 @@ LocalTime TfrmSonotape::Now() {
 }
 
 void TfrmSonotape::OnScheduleTick() {
-  if (NowAsDate() < schedule_.end) {
-    return;
+  if (NowAsDate() >= schedule_.end) {
+    EndSchedule();
   }
+}
+
+// Stops the scheduled recording and hands its after-action to the host.
+void TfrmSonotape::EndSchedule() {
   recorder_->SetRecording(false);
   // Once, also when the scheduled start failed and no stop ended the schedule.
   KillTimer(window_, tmrSchedule);
@@ -600,13 +619,15 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       scheduleActive_ = true;
       return 0;
     case WM_RECORDER_NOTIFY:
-      if (wParam == 3) {
+      if (wParam == kNoticeNewFile) {
         const OutputName name = recorder_->LastName();
         SetText(edFilename, name.shownName);
         SetText(edOutput, name.shownFolder);
         SetWindowTextA(window_, ("Rec: " + FileNamePart(name.fileName)).c_str());
-      } else if (wParam == 4) {
+      } else if (wParam == kNoticeMuteHost) {
         SetHostVolume(recorder_->Graph(), -10000);
+      } else if (wParam == kNoticeWriteFailed) {
+        OnWriteFailure();
       }
       return 0;
     case HostCommandMessage:

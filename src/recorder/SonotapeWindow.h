@@ -55,6 +55,7 @@ class TfrmSonotape final : public TPluginBaseForm, public RecorderView {
   int ShowMessage(const std::string& text, unsigned flags) override;
   void RecorderStateChanged() override;
   void PostNewFile() override;
+  void PostWriteFailure() override;
   void RecordingFormatChanged(RecordingFormat format) override;
   LocalTime Now() override;
 
@@ -65,6 +66,8 @@ class TfrmSonotape final : public TPluginBaseForm, public RecorderView {
   void OnCommand(int id, int code);
   LRESULT OnHostCommand(WPARAM command);
   void OnScheduleTick();
+  void EndSchedule();
+  void OnWriteFailure();
   void OnUpdateTick();
   void ShowPage(int page);
   void UpdateTabs();

@@ -44,6 +44,16 @@ void BuildWavHeader(const PcmFormat& format, std::uint64_t fileLength, std::uint
   Put32(header + size - 4, Low32(fileLength >= size ? fileLength - size : 0));
 }
 
+std::size_t AppendWhole(RecordingFile& file, const void* data, std::size_t size, const void* more,
+                        std::size_t moreSize) {
+  const std::uint64_t end = file.Length();
+  if (file.Append(data, size) == size && (moreSize == 0 || file.Append(more, moreSize) == moreSize)) {
+    return size + moreSize;
+  }
+  file.Truncate(end);  // should this fail too, the bytes after end are not counted all the same
+  return 0;
+}
+
 WavWriter::WavWriter(RecordingFile& file, const PcmFormat& format, std::uint64_t maxFileLength)
     : file_(file),
       format_(format),
@@ -62,10 +72,20 @@ bool WavWriter::Start() {
 bool WavWriter::Fits(std::uint64_t length) const { return bytesWritten_ + length <= maxFileLength_; }
 
 void WavWriter::Write(const void* data, std::size_t length) {
-  bytesWritten_ += file_.Append(data, length);
-  if (bytesWritten_ - sizesWrittenAt_ >= sizesInterval_) {
+  const std::size_t written = file_.Append(data, length);
+  bytesWritten_ += written;
+  if (written != length) {
+    CutToWholeFrames();
+  } else if (bytesWritten_ - sizesWrittenAt_ >= sizesInterval_) {
     WriteSizes();
   }
+}
+
+void WavWriter::CutToWholeFrames() {
+  const std::uint64_t header = WavHeaderSize(format_);
+  const std::uint64_t data = bytesWritten_ > header ? bytesWritten_ - header : 0;
+  bytesWritten_ = header + data - (format_.nBlockAlign > 0 ? data % format_.nBlockAlign : 0);
+  file_.Truncate(bytesWritten_);  // should this fail, the header still covers whole frames only
 }
 
 bool WavWriter::WriteSizes() {

@@ -19,7 +19,16 @@ class RecordingFile {
   virtual std::size_t Append(const void* data, std::size_t size) = 0;
   // Rewrites bytes at offset without moving the end; false on failure.
   virtual bool WriteAt(std::uint64_t offset, const void* data, std::size_t size) = 0;
+  // The bytes in the file.
+  virtual std::uint64_t Length() const = 0;
+  // Cuts the file back to length bytes; false on failure.
+  virtual bool Truncate(std::uint64_t length) = 0;
 };
+
+// Appends data and then more whole or not at all: after a short write the file is cut back to
+// where it ended. The bytes appended: all of them, or 0.
+std::size_t AppendWhole(RecordingFile& file, const void* data, std::size_t size, const void* more = nullptr,
+                        std::size_t moreSize = 0);
 
 inline constexpr std::size_t kMaxWavHeaderSize = 68;
 
@@ -39,7 +48,8 @@ class WavWriter {
   bool Start();
   // Whether length more bytes keep the file within its limit.
   bool Fits(std::uint64_t length) const;
-  // Appends the data unchanged; what was not written is not counted.
+  // Appends the data unchanged. After a short write the file is cut back to its last whole
+  // frame, and only whole frames are counted.
   void Write(const void* data, std::size_t length);
   // Rewrites the header with the final sizes; false on a write error.
   bool Patch();
@@ -48,6 +58,7 @@ class WavWriter {
 
  private:
   bool WriteSizes();
+  void CutToWholeFrames();
 
   RecordingFile& file_;
   PcmFormat format_;

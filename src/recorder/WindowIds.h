@@ -75,6 +75,8 @@ enum TimerId : UINT_PTR { tmrSchedule = 1, tmrUpdate = 2 };
 
 inline constexpr UINT WM_SCHEDULED_START = WM_USER + 100;
 inline constexpr UINT WM_RECORDER_NOTIFY = WM_APP + 1235;
+// WM_RECORDER_NOTIFY's wParam: a new output file, mute the host, a write to the file failed.
+enum RecorderNotice : WPARAM { kNoticeNewFile = 3, kNoticeMuteHost = 4, kNoticeWriteFailed = 5 };
 inline constexpr UINT HostCommandMessage = WM_APP + 12994;
 inline constexpr UINT kMenuItemId = 59429;
 inline constexpr WPARAM kHostChannelName = 0x2203;

@@ -28,6 +28,11 @@ class MemoryFile : public RecordingFile, public PlayerStream {
     return size;
   }
   bool WriteAt(std::uint64_t, const void*, std::size_t) override { return false; }
+  std::uint64_t Length() const override { return bytes.size(); }
+  bool Truncate(std::uint64_t length) override {
+    bytes.resize(std::min<std::size_t>(bytes.size(), length));
+    return true;
+  }
   std::size_t Read(void* buffer, std::size_t size) override {
     const std::size_t n = std::min(size, bytes.size() - position);
     std::memcpy(buffer, bytes.data() + position, n);

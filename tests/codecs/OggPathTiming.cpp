@@ -34,12 +34,22 @@ class PosixFile : public RecordingFile {
   bool IsOpen() const { return fd_ >= 0; }
   std::size_t Append(const void* data, std::size_t size) override {
     const ssize_t written = write(fd_, data, size);
+    if (written > 0) length_ += static_cast<std::uint64_t>(written);
     return written > 0 ? static_cast<std::size_t>(written) : 0;
   }
   bool WriteAt(std::uint64_t, const void*, std::size_t) override { return false; }
+  std::uint64_t Length() const override { return length_; }
+  bool Truncate(std::uint64_t length) override {
+    if (ftruncate(fd_, static_cast<off_t>(length)) != 0 || lseek(fd_, static_cast<off_t>(length), SEEK_SET) < 0) {
+      return false;
+    }
+    length_ = length;
+    return true;
+  }
 
  private:
   int fd_;
+  std::uint64_t length_ = 0;
 };
 
 }  // namespace

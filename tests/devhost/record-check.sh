@@ -8,6 +8,7 @@ set -uo pipefail
 wine_run=$1 host=$2 work=$3 case=$4
 
 dir=$work/$case
+mountpoint -q "$dir/out" 2>/dev/null && umount "$dir/out"  # left by a run that was killed
 rm -rf "$dir" && mkdir -p "$dir/out"
 failures=0
 fail() { printf 'FAIL %s: %s\n' "$case" "$*"; failures=$((failures + 1)); }
@@ -226,6 +227,57 @@ soak_ogg() {
     frames=$(($(stat -c %s "${refs[i]}") / fmt[2]))
     [ "$bytes" -eq $((frames * fmt[0] * 2)) ] || fail "$name: $((bytes / fmt[0] / 2)) samples decoded, not $frames"
   done
+# small_disk KIB: the output folder becomes a file system of that size, unmounted at the end. Where
+# none can be mounted the case is skipped (exit 77), and says so.
+small_disk() {
+  local why
+  if ! why=$(mount -t tmpfs -o "size=${1}k" sonotape-disk "$dir/out" 2>&1); then
+    echo "SKIP $case: cannot mount a tmpfs here ($why), so a full disk was not tried"
+    exit 77
+  fi
+  trap 'umount "$dir/out" 2>/dev/null || umount -l "$dir/out"' EXIT
+}
+
+# fill_disk KIB: another program's file leaves only that much room.
+fill_disk() {
+  rm -f "$dir/out/.filler"
+  head -c $(($(stat -f -c '%a * %S' "$dir/out") - $1 * 1024)) /dev/zero >"$dir/out/.filler"
+}
+
+# free_when_full: 1.5 s after the disk is full (the write that filled it may have fitted; the next
+# one did not), the other program's file goes and there is room again while the stream plays on.
+# Run in the background.
+free_when_full() {
+  for _ in $(seq 200); do
+    [ "$(stat -f -c %a "$dir/out")" -eq 0 ] && break
+    sleep 0.05
+  done
+  sleep 1.5
+  rm -f "$dir/out/.filler"
+}
+
+# write_failed EXT: the plug-in said that writing its .EXT file in the output folder failed.
+write_failed() {
+  grep -F "Message        [Sonotape Plugin] Writing the file  $(winpath "$dir/out")\\" "$dir/host.log" |
+    grep -q "\.$1 failed$" || fail "no message that writing the .$1 file failed"
+}
+
+# whole_frames FILE: the header's sizes cover the file, and the data is whole frames.
+whole_frames() {
+  local file=$1 fmt align data size
+  fmt=$(od -An -tu4 -j16 -N4 "$file" | tr -d ' ')
+  align=$(od -An -tu2 -j32 -N2 "$file" | tr -d ' ')
+  data=$(od -An -tu4 -j$((20 + fmt + 4)) -N4 "$file" | tr -d ' ')
+  size=$(stat -c %s "$file")
+  [ "$size" -eq $((28 + fmt + data)) ] || fail "$(basename "$file"): $size bytes, the header says $((28 + fmt + data))"
+  [ $((data % align)) -eq 0 ] || fail "$(basename "$file"): $data data bytes, not whole frames of $align"
+}
+
+# recorded_seconds SECONDS: command 6 answered the seconds that are in the file.
+recorded_seconds() {
+  local got
+  got=$(awk '/^Recorded/ { print $2 }' "$dir/host.log")
+  awk -v g="$got" -v s="$1" 'BEGIN { exit !(g == int(s + 0.5)) }' || fail "command 6 says $got s, the file holds $1 s"
 }
 
 unpaced=(--renderer null --unpaced --name take --record)
@@ -246,6 +298,65 @@ case $case in
       --format 48000:6:16 --length 1 --record-as 1
     refused "Cannot record MP3 from SPDIF output" --format ac3-spdif --length 1 --record-as 1
     refused "Cannot record Ogg Vorbis from SPDIF output" --format ac3-spdif --length 1 --record-as 2
+    refused "Initializing the Ogg Vorbis encoder failed (the selected bitrate may be too low)" \
+      --format 8000:1:16 --length 1 --record-as 2 --ogg-abr --ogg-quality 10
+    ;;
+  full-disk)  # the disk fills 1.8 s into a 24-bit stereo recording, in mid-frame, then has room again
+    small_disk 2048
+    fill_disk 508
+    free_when_full &
+    record --renderer null --name take --record --format 48000:2:24 --length 4.5
+    wait
+    write_failed wav
+    file=$(recordings)
+    expect "$file" pcm_s24le 2 48000 "" "" "$dir/ref-1.raw"
+    whole_frames "$file"
+    recorded_seconds "$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$file")"
+    ;;
+  full-disk-encoded)  # MP3 and Ogg Vorbis end with the last whole frame or page that fitted
+    small_disk 1024
+    fill_disk 32
+    free_when_full &
+    record --renderer null --name take --record --record-as 1 --format 48000:2:16 --length 5
+    wait
+    write_failed mp3
+    file=$(mp3_recordings)
+    [ "$(stat -c %s "$file")" -le $((32 * 1024)) ] || fail "take.mp3 grew after the disk was full"
+    mpg123 -q -t "$file" 2>&1 | grep -qi "error\|warn" && fail "mpg123 finds take.mp3 damaged"
+    fill_disk 12
+    free_when_full &
+    record --renderer null --name take --record --record-as 2 --format 48000:2:16 --length 5
+    wait
+    write_failed ogg
+    file=$(ogg_recordings)
+    [ "$(stat -c %s "$file")" -le $((12 * 1024)) ] || fail "take.ogg grew after the disk was full"
+    grep -i "warning\|error" < <(ogginfo "$file" 2>&1) | grep -qv "EOS not set" &&
+      fail "ogginfo finds take.ogg damaged: $(ogginfo "$file" 2>&1 | grep -i "warning\|error" | head -2)"
+    oggdec -Q -o "$dir/decoded.wav" "$file" || fail "oggdec cannot decode take.ogg"
+    ;;
+  full-disk-start)  # no room at all: each format says so and leaves no file
+    small_disk 256
+    fill_disk 0
+    for format in 0:wav 1:mp3 2:ogg; do
+      # MP3 writes nothing before its first frame: its start succeeds, that write fails.
+      record -rc $([ "${format#*:}" = mp3 ] && echo 0 || echo 1) "${unpaced[@]}" --record-as "${format%:*}" --length 1
+      write_failed "${format#*:}"
+      [ -z "$(ls "$dir/out")" ] || fail "a file was left: $(ls "$dir/out")"
+      grep -q "^Recorded  *0 s$" "$dir/host.log" || fail "command 6 counts seconds that are in no file"
+    done
+    ;;
+  full-disk-timer)  # a timer recording whose disk fills: no box, the host gets its after-action once
+    small_disk 1024
+    fill_disk 124  # full in mid-frame, before the schedule's first check
+    record --renderer null --channel "Das Erste" --name "Late News" --timer 0 --after-action 2 --format 48000:2:24 \
+      --length 3
+    file=$(recordings)
+    [ "$(stat -c %s "$file")" -gt $((120 * 1024)) ] || fail "the disk was not full before the schedule ended"
+    grep -q "Message" "$dir/host.log" && fail "a scheduled recording showed a message"
+    grep -q "^Host: after-action 2$" "$dir/host.log" || fail "no after-action reached the host"
+    [ "$(grep -c "after-action" "$dir/host.log")" -eq 1 ] || fail "the after-action came more than once"
+    expect "$file" pcm_s24le 2 48000 "" "" "$dir/ref-1.raw"
+    whole_frames "$file"
     ;;
   ogg-variable-surround)
     record "${unpaced[@]}" --record-as 2 --format 48000:6:16 --length 4
@@ -263,6 +374,14 @@ case $case in
     grep -q "^Nominal bitrate: 96.000000 kb/s" < <(ogginfo "${files[0]}") || fail "not 96 kbps nominal"
     [ "$(ogginfo "${files[0]}" | grep -m1 serial)" != "$(ogginfo "${files[1]}" | grep -m1 serial)" ] ||
       fail "both files have the same serial number"
+    ;;
+  ogg-title)  # a name beyond ASCII, in the ANSI code page, becomes a UTF-8 title
+    export LC_ALL=C.UTF-8  # Wine takes the name, ogginfo shows the title, as UTF-8
+    record "${unpaced[@]/take/Bayern Süd}" --record-as 2 --length 1
+    file=$(ogg_recordings)
+    vorbis "$file" 2 48000 1
+    title=$(ffprobe -v error -show_entries stream_tags=title -of csv=p=0 "$file")
+    [ "$title" = "$(basename "$file" .ogg)" ] || fail "the title reads back as $title"
     ;;
   ogg-without-ogg-dll)  # vorbis.dll and vorbisenc.dll beside the plug-in, ogg.dll missing
     mkdir -p "$dir/plugin"

@@ -9,8 +9,10 @@
 #include <atomic>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "baseclasses/TestPins.h"
@@ -35,11 +37,18 @@ class FakeView : public sonotape::RecorderView {
   }
   void RecorderStateChanged() override { ++stateChanges; }
   void PostNewFile() override { ++newFiles; }
+  void PostWriteFailure() override { ++writeFailures; }
   void RecordingFormatChanged(sonotape::RecordingFormat) override {}
-  sonotape::LocalTime Now() override { return {"Dec", 8, 7, 5, 9}; }
+  sonotape::LocalTime Now() override {
+    if (whileNaming) std::exchange(whileNaming, nullptr)();
+    return {"Dec", 8, 7, 5, 9};
+  }
   std::vector<std::string> messages;
+  // Runs once when the next file is named: after the format was read, before the callback is in.
+  std::function<void()> whileNaming;
   int stateChanges = 0;
   std::atomic<int> newFiles{0};
+  std::atomic<int> writeFailures{0};
 };
 
 WAVEFORMATEX Pcm(WORD channels, DWORD rate) {
@@ -146,6 +155,7 @@ TEST_F(RecorderTest, RecordsWhatTheHostPlaysBitExactAcrossPauseAndStop) {
   EXPECT_EQ(written.nSamplesPerSec, 48000u);
   EXPECT_EQ(Data("take.wav"), kept);
   EXPECT_TRUE(view.messages.empty());
+  EXPECT_EQ(view.writeFailures, 0);
 
   recorder->SetRecording(true);  // the tap is found again; the next name is numbered
   EXPECT_EQ(recorder->LastName().fileName, folder.File("take 01.wav"));
@@ -171,6 +181,24 @@ TEST_F(RecorderTest, AFormatChangeContinuesInANewFileWithNothingLostOrRepeated) 
   EXPECT_EQ(written.nChannels, 1);
   EXPECT_EQ(written.nSamplesPerSec, 44100u);
   EXPECT_EQ(At32(file, 42), 800u);
+}
+
+TEST_F(RecorderTest, AFormatChangeWhileTheRecordingStartsReachesTheFile) {
+  AM_MEDIA_TYPE mono{};
+  ASSERT_EQ(source->pin.GetMediaType(1, &mono), S_OK);
+  view.whileNaming = [&] { Send(200, &mono); };  // the decoder switches before the callback is in
+  ASSERT_NO_FATAL_FAILURE(Start());
+  std::vector<std::uint8_t> sent;
+  Send(600, nullptr, &sent);
+  sonotape::FreeMediaType(mono);
+  recorder->SetRecording(false);
+  const std::vector<std::uint8_t> file = ReadFile(recorder->LastName().fileName);
+  ASSERT_EQ(file.size(), 46u + 600u);
+  WAVEFORMATEX written{};
+  std::memcpy(&written, file.data() + 20, 18);
+  EXPECT_EQ(written.nChannels, 1);
+  EXPECT_EQ(written.nSamplesPerSec, 44100u);
+  EXPECT_EQ(std::vector<std::uint8_t>(file.begin() + 46, file.end()), sent);
 }
 
 TEST_F(RecorderTest, AFileThatWouldPassItsSizeLimitContinuesInTheNextFile) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <limits>
 
 namespace sonotape {
@@ -29,6 +30,19 @@ TEST(FormatDuration, NonsenseShowsAsZeroOrStaysBounded) {
   EXPECT_EQ(FormatDuration(std::numeric_limits<double>::quiet_NaN()), "00:00:00");
   // Far beyond any recording, but still a well-formed text rather than undefined behaviour.
   EXPECT_EQ(FormatDuration(std::numeric_limits<double>::infinity()), "277777777:46:40");
+}
+
+TEST(FormatWrittenSize, RoundsAsPrintfDoesWithTheGivenSeparator) {
+  EXPECT_EQ(FormatWrittenSize(0, ","), "Written: 0,0 MB");
+  EXPECT_EQ(FormatWrittenSize(1572864, ","), "Written: 1,5 MB");
+  EXPECT_EQ(FormatWrittenSize(5ull << 30, " dec "), "Written: 5120 dec 0 MB");
+  for (std::uint64_t bytes = 0; bytes < (3u << 20); bytes += 4093) {  // ties at 0.25 MiB and others
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "Written: %.1f MB", static_cast<double>(bytes) / 1048576.0);
+    ASSERT_EQ(FormatWrittenSize(bytes, "."), expected) << bytes;
+  }
+  EXPECT_EQ(FormatWrittenSize(262144, "."), "Written: 0.2 MB");
+  EXPECT_EQ(FormatWrittenSize(786432, "."), "Written: 0.8 MB");
 }
 
 TEST(MakeFileNameSafe, TrimsBlanksAndControlCharacters) {

@@ -37,6 +37,7 @@ class SilentView : public sonotape::RecorderView {
   }
   void RecorderStateChanged() override {}
   void PostNewFile() override {}
+  void PostWriteFailure() override { std::printf("a write failed\n"); }
   void RecordingFormatChanged(sonotape::RecordingFormat) override {}
   sonotape::LocalTime Now() override { return {"Dec", 8, 7, 5, 9}; }
 };

@@ -166,6 +166,25 @@ TEST_F(SampleFilter, AReconnectionIsAChangeUntilTheRecorderTakesIt) {
   sonotape::FreeMediaType(mono);
 }
 
+TEST_F(SampleFilter, NoFormatIsEvaluatedWhileTheCallbackLockIsHeld) {
+  source->pin.formats = {Pcm(2, 48000), Pcm(1, 44100)};
+  ASSERT_NO_FATAL_FAILURE(Build(new OnePinFilter<SinkPin>()));
+  AM_MEDIA_TYPE mono{};
+  ASSERT_EQ(source->pin.GetMediaType(1, &mono), S_OK);
+  samples->Lock();
+  auto streaming = std::async(std::launch::async, [&] { return tap->SetMediaType(PINDIR_INPUT, &mono); });
+  EXPECT_EQ(streaming.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
+  sonotape::PcmFormat format{};
+  samples->GetFormatEx(&format);
+  EXPECT_EQ(format.nChannels, 2);
+  samples->Unlock();
+  EXPECT_EQ(streaming.get(), S_OK);
+  samples->GetFormatEx(&format);
+  EXPECT_EQ(format.nChannels, 1);
+  EXPECT_TRUE(samples->GetFormatChanged());
+  sonotape::FreeMediaType(mono);
+}
+
 TEST_F(SampleFilter, TheWindowThreadNeverWaitsForAPausedRenderer) {
   source->pin.formats = {*reinterpret_cast<const WAVEFORMATEX*>(sonotape::PcmAudioMediaType().pbFormat)};
   ComPtr<IBaseFilter> renderer;

@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 namespace sonotape {
 namespace {
 
@@ -25,6 +29,13 @@ class MemoryFile : public RecordingFile {
     std::memcpy(bytes.data() + offset, data, size);
     return true;
   }
+  std::uint64_t Length() const override { return bytes.size(); }
+  bool Truncate(std::uint64_t length) override {
+    if (length > bytes.size()) return false;
+    room += bytes.size() - length;
+    bytes.resize(length);
+    return true;
+  }
   std::uint32_t At32(std::size_t offset) const {
     std::uint32_t value;
     std::memcpy(&value, bytes.data() + offset, 4);
@@ -32,27 +43,6 @@ class MemoryFile : public RecordingFile {
   }
   std::vector<std::uint8_t> bytes;
   std::size_t room = SIZE_MAX;  // a full disk after this many bytes
-};
-
-// A real file, for independent readers.
-class DiskFile : public RecordingFile {
- public:
-  explicit DiskFile(const std::string& path) : file_(std::fopen(path.c_str(), "wb")) {}
-  ~DiskFile() override {
-    if (file_ != nullptr) std::fclose(file_);
-  }
-  std::size_t Append(const void* data, std::size_t size) override {
-    std::fseek(file_, 0, SEEK_END);
-    return std::fwrite(data, 1, size, file_);
-  }
-  bool WriteAt(std::uint64_t offset, const void* data, std::size_t size) override {
-    return std::fseek(file_, static_cast<long>(offset), SEEK_SET) == 0 && std::fwrite(data, 1, size, file_) == size &&
-           std::fflush(file_) == 0;
-  }
-  bool IsOpen() const { return file_ != nullptr; }
-
- private:
-  std::FILE* file_;
 };
 
 PcmFormat Format(std::uint16_t tag, std::uint16_t channels, std::uint16_t bits, std::uint32_t rate = 48000) {
@@ -121,17 +111,19 @@ TEST(WavWriter, SizesFollowTheRecordingEveryFewSecondsWithoutAPatch) {
   EXPECT_LE(data, 55u * 19200u);
 }
 
-TEST(WavWriter, WritesThatFailAreNotCountedAndTheLimitIsKept) {
+TEST(WavWriter, AFullDiskLeavesWholeFramesAndTheLimitIsKept) {
   MemoryFile file;
   file.room = 46 + 100;
-  WavWriter writer(file, Format(kFormatPcm, 2, 16), 46 + 150);
+  WavWriter writer(file, Format(kFormatPcm, 2, 24), 46 + 150);  // 6-byte frames
   ASSERT_TRUE(writer.Start());
   EXPECT_TRUE(writer.Fits(150));
   EXPECT_FALSE(writer.Fits(151));
-  writer.Write(std::vector<std::uint8_t>(120).data(), 120);  // the disk takes 100
-  EXPECT_EQ(writer.BytesWritten(), 146u);
+  writer.Write(std::vector<std::uint8_t>(120, 7).data(), 120);  // the disk takes 100: 16 frames and 4 bytes
+  EXPECT_EQ(writer.BytesWritten(), 46u + 96u);
+  ASSERT_EQ(file.bytes.size(), 46u + 96u);
   ASSERT_TRUE(writer.Patch());
-  EXPECT_EQ(file.At32(42), 100u);
+  EXPECT_EQ(file.At32(42), 96u);
+  EXPECT_EQ(file.At32(4), 46u + 96u - 8u);
 
   MemoryFile full;
   full.room = 10;
@@ -139,7 +131,45 @@ TEST(WavWriter, WritesThatFailAreNotCountedAndTheLimitIsKept) {
   EXPECT_FALSE(failing.Start());
 }
 
+TEST(AppendWhole, AppendsAllPiecesOrCutsTheFileBackToWhereItEnded) {
+  MemoryFile file;
+  file.room = 10;
+  EXPECT_EQ(AppendWhole(file, "abcd", 4, "efg", 3), 7u);
+  EXPECT_EQ(AppendWhole(file, "hi", 2, "jkl", 3), 0u);  // the disk takes "hi" and "j"
+  EXPECT_EQ(std::string(file.bytes.begin(), file.bytes.end()), "abcdefg");
+  EXPECT_EQ(AppendWhole(file, "hij", 3), 3u);
+  EXPECT_EQ(std::string(file.bytes.begin(), file.bytes.end()), "abcdefghij");
+}
+
 #ifndef _WIN32  // sox runs natively; the Windows build of these tests runs under Wine
+// A real file, for independent readers.
+class DiskFile : public RecordingFile {
+ public:
+  explicit DiskFile(const std::string& path) : file_(std::fopen(path.c_str(), "wb")) {}
+  ~DiskFile() override {
+    if (file_ != nullptr) std::fclose(file_);
+  }
+  std::size_t Append(const void* data, std::size_t size) override {
+    std::fseek(file_, 0, SEEK_END);
+    return std::fwrite(data, 1, size, file_);
+  }
+  bool WriteAt(std::uint64_t offset, const void* data, std::size_t size) override {
+    return std::fseek(file_, static_cast<long>(offset), SEEK_SET) == 0 && std::fwrite(data, 1, size, file_) == size &&
+           std::fflush(file_) == 0;
+  }
+  std::uint64_t Length() const override {
+    std::fseek(file_, 0, SEEK_END);
+    return static_cast<std::uint64_t>(std::ftell(file_));
+  }
+  bool Truncate(std::uint64_t length) override {
+    return std::fflush(file_) == 0 && ftruncate(fileno(file_), static_cast<off_t>(length)) == 0;
+  }
+  bool IsOpen() const { return file_ != nullptr; }
+
+ private:
+  std::FILE* file_;
+};
+
 // What sox reads from a file: "channels rate bits seconds".
 std::string SoxInfo(const std::string& path) {
   const std::string command = "soxi -c '" + path + "'; soxi -r '" + path + "'; soxi -b '" + path + "'; soxi -D '" + path + "'";

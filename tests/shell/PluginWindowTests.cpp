@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -13,10 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "HostGraph.h"
 #include "HostWindow.h"
+#include "MessageAnswerer.h"
 #include "PluginLibrary.h"
 #include "baseclasses/TestPins.h"
 #include "graph/ComPtr.h"
+#include "recorder/SampleInterface.h"
+#include "recorder/TapSplice.h"
 #include "recorder/WindowIds.h"
 #include "shell/TimerRecord.h"
 #include "support/ComCreate.h"
@@ -177,6 +182,37 @@ TEST_F(PluginWindow, ButtonsAndCommandsRecordWithCaptionsStatesAndTheMenuCheck) 
   EXPECT_EQ(Command(5), 0);
 }
 
+// The user's decimal separator, as the regional settings set it, for the life of the object.
+class UserDecimalSeparator {
+ public:
+  explicit UserDecimalSeparator(const char* separator) {
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, saved_, sizeof saved_);
+    set_ = SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator) != FALSE;
+  }
+  ~UserDecimalSeparator() {
+    if (set_) SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, saved_);
+  }
+  UserDecimalSeparator(const UserDecimalSeparator&) = delete;
+  UserDecimalSeparator& operator=(const UserDecimalSeparator&) = delete;
+  bool IsSet() const { return set_; }
+
+ private:
+  char saved_[8] = ".";
+  bool set_ = false;
+};
+
+TEST_F(PluginWindow, TheWrittenSizeShowsTheUsersDecimalSeparator) {
+  const UserDecimalSeparator comma(",");
+  ASSERT_TRUE(comma.IsSet());
+  AttachAndName("size");
+  Click(sonotape::cbAutoCreate);
+  Click(sonotape::btnRecord);
+  ASSERT_EQ(Command(5), 1);
+  for (int i = 0; i < 4; ++i) ASSERT_EQ(source->pin.DeliverBuffer(19200, 1, 0, 1000000), S_OK);
+  Click(sonotape::btnRecord);
+  EXPECT_EQ(TextOf(Item(sonotape::lblFileSize)), "Written: 0,1 MB");  // 76846 bytes
+}
+
 TEST_F(PluginWindow, TimerRecordingsStartFromTheMessageLoopAndStopOnTheirEvents) {
   AttachAndName("typed");
   EXPECT_EQ(Exports().EventMsg(11, nullptr), 0);  // idle
@@ -253,8 +289,83 @@ TEST_F(PluginWindow, StopGraphEndsTheRecordingWithACompleteFile) {
   EXPECT_EQ(dataSize, 19200u);
   EXPECT_EQ(file.back(), 7);
 
+  // The same graph handed back: the tap left in it records as well as a new one.
+  const devhost::MessageAnswerer answerer;
   Exports().GetGraph(reinterpret_cast<IFilterGraph*>(graph.Get()), 0, 0);
   EXPECT_TRUE(IsWindowEnabled(Item(sonotape::btnRecord)));
+  SetWindowTextA(Item(sonotape::edFilename), "again");
+  Click(sonotape::btnRecord);
+  ASSERT_EQ(Command(5), 1);
+  ASSERT_EQ(source->pin.DeliverBuffer(19200, 3, 0, 1000000), S_OK);
+  ASSERT_EQ(source->pin.DeliverBuffer(19200, 4, 1000000, 2000000), S_OK);
+  Click(sonotape::btnRecord);
+  std::vector<char> expected(46 + 2 * 19200, 3);
+  std::fill(expected.begin() + 46 + 19200, expected.end(), 4);
+  const std::vector<char> again = Recorded("again.wav");
+  ASSERT_EQ(again.size(), expected.size());
+  EXPECT_TRUE(std::equal(again.begin() + 46, again.end(), expected.begin() + 46));
+}
+
+// A file that the recorder has finished: its header covers all of it, and it grows no more.
+void ExpectFinished(const std::string& path, int channels) {
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<char> file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  ASSERT_GT(file.size(), 46u) << path;
+  std::uint32_t riffSize = 0, dataSize = 0;
+  std::uint16_t fileChannels = 0;
+  std::memcpy(&riffSize, &file[4], 4);
+  std::memcpy(&fileChannels, &file[22], 2);
+  std::memcpy(&dataSize, &file[42], 4);
+  EXPECT_EQ(riffSize, file.size() - 8) << path;
+  EXPECT_EQ(dataSize, file.size() - 46) << path;
+  EXPECT_EQ(fileChannels, channels) << path;
+  PumpFor(300);
+  std::ifstream later(path, std::ios::binary | std::ios::ate);
+  EXPECT_EQ(static_cast<std::size_t>(later.tellg()), file.size()) << path << " still grows";
+}
+
+// Two host graphs streaming on threads of their own, as the host builds one for each channel.
+TEST_F(PluginWindow, AGraphHandedOverWhileRecordingEndsTheRecordingOnTheOldTapFirst) {
+  devhost::SourcePlan plan;  // stereo, paced by the graph's clock, playing on
+  devhost::HostGraph first, second;
+  std::string error;
+  ASSERT_TRUE(first.Build(plan, devhost::RendererKind::Null, false, error)) << error;
+  plan.format.rate = 44100;
+  plan.format.channels = 1;
+  ASSERT_TRUE(second.Build(plan, devhost::RendererKind::Null, false, error)) << error;
+  ASSERT_TRUE(SUCCEEDED(first.Control()->Run()));
+  ASSERT_TRUE(SUCCEEDED(second.Control()->Run()));
+  Exports().GetGraph(first.Graph(), 0, 0);
+  SetWindowTextA(Item(sonotape::edOutput), folder.Path().c_str());
+  SetWindowTextA(Item(sonotape::edFilename), "first");
+  Click(sonotape::cbAutoCreate);
+  Click(sonotape::btnRecord);
+  ASSERT_EQ(Command(5), 1);
+  PumpFor(300);
+
+  Exports().GetGraph(second.Graph(), 0, 0);  // another graph
+  EXPECT_EQ(Command(5), 0);
+  ComPtr<sonotape::ISampleInterface> oldTap;
+  ASSERT_TRUE(sonotape::FindTapInGraph(first.Graph(), sonotape::CLSID_SampleFilter, oldTap));
+  sonotape::SampleCallback callback;
+  oldTap->GetCallback(&callback);
+  EXPECT_EQ(callback.code, nullptr);
+  ExpectFinished(folder.File("first.wav"), 2);
+
+  SetWindowTextA(Item(sonotape::edFilename), "second");
+  Click(sonotape::btnRecord);
+  ASSERT_EQ(Command(5), 1);
+  PumpFor(300);
+  Exports().GetGraph(second.Graph(), 0, 0);  // the same graph again
+  EXPECT_EQ(Command(5), 0);
+  ExpectFinished(folder.File("second.wav"), 1);
+
+  // The recorder goes while both graphs stream on through their taps, which call it no more.
+  Exports().EventMsg(0, nullptr);
+  const double streamed[2] = {first.Source()->DownstreamSeconds(), second.Source()->DownstreamSeconds()};
+  PumpFor(300);
+  EXPECT_GT(first.Source()->DownstreamSeconds(), streamed[0]);
+  EXPECT_GT(second.Source()->DownstreamSeconds(), streamed[1]);
 }
 
 }  // namespace
