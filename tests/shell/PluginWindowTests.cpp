@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "HostWindow.h"
+#include "MessageAnswerer.h"
 #include "PluginLibrary.h"
 #include "baseclasses/TestPins.h"
 #include "graph/ComPtr.h"
@@ -279,7 +280,20 @@ TEST_F(PluginWindow, TimerRecordsWithoutUsableTimesAreRefusedAndChangesNameOnlyT
   EXPECT_EQ(Command(5), 0);
 }
 
-TEST_F(PluginWindow, ATitleTooLongForThePathStillRecordsIntoAFileWhosePathFits) {
+// The one file in the folder whose name starts with prefix, or empty.
+std::string FileStartingWith(const testsupport::TempFolder& folder, const std::string& prefix) {
+  WIN32_FIND_DATAA found{};
+  const HANDLE search = FindFirstFileA(folder.File(prefix + "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    return {};
+  }
+  const bool more = FindNextFileA(search, &found);
+  FindClose(search);
+  return more ? std::string() : found.cFileName;
+}
+
+TEST_F(PluginWindow, NamesTooLongForThePathStillRecordIntoFilesWhosePathsFit) {
+  devhost::MessageAnswerer answerer;  // a failed start's box must not hold the test up
   AttachAndName("typed");
   const double now = NowAsDate();
   const double day = static_cast<double>(static_cast<long>(now));
@@ -291,15 +305,25 @@ TEST_F(PluginWindow, ATitleTooLongForThePathStillRecordsIntoAFileWhosePathFits) 
   ASSERT_EQ(source->pin.DeliverBuffer(19200, 3, 0, 1000000), S_OK);
   Click(sonotape::btnRecord);
   ASSERT_EQ(Command(5), 0);
-
-  WIN32_FIND_DATAA found{};
-  const HANDLE search = FindFirstFileA(folder.File("*.wav").c_str(), &found);
-  ASSERT_NE(search, INVALID_HANDLE_VALUE) << "nothing recorded";
-  FindClose(search);
-  const std::string name = found.cFileName;
+  std::string name = FileStartingWith(folder, "Night");
+  ASSERT_FALSE(name.empty()) << "nothing recorded";
   EXPECT_LE(folder.File(name).size(), static_cast<std::size_t>(MAX_PATH - 1));
   EXPECT_TRUE(std::regex_match(name, std::regex("Night x+ [^ ]+-\\d\\d \\d\\d-\\d\\d-\\d\\d\\.wav"))) << name;
   EXPECT_EQ(name.rfind(TextOf(Item(sonotape::edFilename)) + ' ', 0), 0u);  // the box shows the title as cut
+  EXPECT_EQ(Recorded(name).size(), 46u + 19200u);
+
+  // The host's channel name goes into the name box when the graph comes; without the time.
+  host.SetChannelName("Channel " + std::string(292, 'c'));
+  Exports().GetGraph(reinterpret_cast<IFilterGraph*>(graph.Get()), 0, 0);
+  Click(sonotape::cbAutoCreate);
+  Click(sonotape::btnRecord);
+  ASSERT_EQ(Command(5), 1);
+  ASSERT_EQ(source->pin.DeliverBuffer(19200, 4, 0, 1000000), S_OK);
+  Click(sonotape::btnRecord);
+  name = FileStartingWith(folder, "Channel");
+  ASSERT_FALSE(name.empty()) << "nothing recorded";
+  EXPECT_EQ(folder.File(name).size(), static_cast<std::size_t>(MAX_PATH - 1));
+  EXPECT_TRUE(std::regex_match(name, std::regex("Channel c+\\.wav"))) << name;
   EXPECT_EQ(Recorded(name).size(), 46u + 19200u);
 }
 
