@@ -14,15 +14,15 @@
 
 namespace {
 
-// The module's three singletons: its instance, the tool window and the plug-in menu (with the
-// host menu it was inserted into).
+// The module's singletons: its instance, the tool window, and the plug-in menu with the host
+// menu it sits in.
 HINSTANCE pluginModule = nullptr;
 std::unique_ptr<sonotape::TfrmSonotape> mainWindow;
 HMENU pluginMenu = nullptr;
 HMENU hostMenu = nullptr;
 
-// Takes the plug-in menu out of the host's menu and destroys it. A host menu destroyed already
-// took the plug-in menu with it, and its handle may name another menu by now.
+// Takes the plug-in menu out of the host's menu and destroys it. When the host has destroyed its
+// menu, the plug-in menu went with it and its handle may name another menu by now: left alone.
 void RemovePluginMenu() {
   if (IsMenu(hostMenu)) {
     for (int position = GetMenuItemCount(hostMenu) - 1; position >= 0; --position) {

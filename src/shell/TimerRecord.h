@@ -36,8 +36,8 @@ struct Schedule {
 };
 
 // The schedule event 1 sets up, or false when it is not taken (a recording runs, the entry is
-// not of kind 2, or its times are not finite or negative, or its date is none). Null texts read
-// as empty.
+// not of kind 2, a time is not finite or negative, or the date lies outside 30 December 1899 to
+// 31 December 9999). Null texts read as empty.
 bool ScheduleFromTimerRecord(const TimerRecordInfo& record, bool recording, Schedule& schedule);
 
 enum class TimerChange { None, Stop, Update };
