@@ -22,6 +22,22 @@ const char* Extension(RecordingFormat format) {
   }
 }
 
+// The name and the time, with a space between when both are there.
+std::string JoinName(const std::string& name, const std::string& time) {
+  return name.empty() || time.empty() ? name + time : name + ' ' + time;
+}
+
+// name cut at its end so that a path of it and `others` characters more (folder, the space and
+// time, number, extension) fits; a cut name loses trailing spaces. When not even a character
+// fits, the name stays whole and the path too long to open.
+std::string FitName(const std::string& name, std::size_t others) {
+  if (name.size() + others <= kMaxPathLength || others >= kMaxPathLength) {
+    return name;
+  }
+  const std::size_t end = name.find_last_not_of(' ', kMaxPathLength - others - 1);
+  return end == std::string::npos ? name : name.substr(0, end + 1);
+}
+
 }  // namespace
 
 std::string FormatFileTime(const LocalTime& time) {
@@ -40,27 +56,24 @@ OutputName BuildOutputFileName(const FileNaming& naming, const LocalTime& now,
     name = MakeFileNameSafe(naming.typedName);
   }
   result.shownName = name;
-  if (naming.appendDateTime || name.empty()) {
-    if (!name.empty()) {
-      name += ' ';
-    }
-    name += FormatFileTime(now);
-  }
+  const std::string time = naming.appendDateTime || name.empty() ? FormatFileTime(now) : std::string();
   result.shownFolder = folderExists(naming.outputFolder) ? naming.outputFolder : naming.defaultFolder;
-  std::string base = result.shownFolder;
-  if (base.empty() || base.back() != '\\') {
-    base += '\\';
+  std::string folder = result.shownFolder;
+  if (folder.empty() || folder.back() != '\\') {
+    folder += '\\';
   }
-  base += name;
-  if (!fileExists(base + ext)) {
-    result.fileName = base + ext;
-    return result;
-  }
-  for (unsigned n = 1; n <= kMaxNumber; ++n) {
-    char number[16];
-    std::snprintf(number, sizeof number, " %.2u", n);
-    if (!fileExists(base + number + ext)) {
-      result.fileName = base + number + ext;
+  const std::size_t timeLength = time.empty() ? 0 : time.size() + 1;  // with the space before it
+  for (unsigned n = 0; n <= kMaxNumber; ++n) {
+    char number[16] = "";
+    if (n > 0) {
+      std::snprintf(number, sizeof number, " %.2u", n);
+    }
+    const std::string tail = number + ext;
+    const std::string fitted = FitName(name, folder.size() + timeLength + tail.size());
+    const std::string path = folder + JoinName(fitted, time) + tail;
+    if (!fileExists(path)) {
+      result.fileName = path;
+      result.shownName = fitted;
       return result;
     }
   }

@@ -335,11 +335,6 @@ INT32 TfrmSonotape::EventMsg(INT32 type, const void* record) {
       }
       if (change == TimerChange::Stop) {
         recorder_->SetRecording(false);
-      } else if (change == TimerChange::Update) {
-        schedule_.afterAction = timer->AfterAction;
-        Schedule updated;
-        ScheduleFromTimerRecord(*timer, false, updated);
-        schedule_.end = updated.end;
       }
       return 1;
     }

@@ -14,10 +14,28 @@
 
 namespace {
 
-// The module's three singletons: its instance, the tool window and the plug-in menu.
+// The module's singletons: its instance, the tool window, and the plug-in menu with the host
+// menu it sits in.
 HINSTANCE pluginModule = nullptr;
 std::unique_ptr<sonotape::TfrmSonotape> mainWindow;
 HMENU pluginMenu = nullptr;
+HMENU hostMenu = nullptr;
+
+// Takes the plug-in menu out of the host's menu and destroys it. When the host has destroyed its
+// menu, the plug-in menu went with it and its handle may name another menu by now: left alone.
+void RemovePluginMenu() {
+  if (IsMenu(hostMenu)) {
+    for (int position = GetMenuItemCount(hostMenu) - 1; position >= 0; --position) {
+      if (GetSubMenu(hostMenu, position) == pluginMenu) {
+        RemoveMenu(hostMenu, static_cast<UINT>(position), MF_BYPOSITION);
+        break;
+      }
+    }
+    DestroyMenu(pluginMenu);
+  }
+  pluginMenu = nullptr;
+  hostMenu = nullptr;
+}
 
 // Runs body unless it throws: nothing may cross the boundary to the host.
 template <typename Result, typename Body>
@@ -38,8 +56,7 @@ BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
     pluginModule = module;
     DisableThreadLibraryCalls(module);
   } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr && pluginMenu != nullptr) {
-    DestroyMenu(pluginMenu);  // on FreeLibrary only: at process exit the system cleans up
-    pluginMenu = nullptr;
+    RemovePluginMenu();  // on FreeLibrary only: at process exit the system cleans up
   }
   return TRUE;
 }
@@ -54,17 +71,21 @@ const char* PluginName() { return sonotape::kPluginName; }
 
 INT32 PluginPriority() { return sonotape::kPluginPriority; }
 
-void WINAPI SetMenuHandle(HMENU hostMenu) {
+void WINAPI SetMenuHandle(HMENU menu) {
   if (pluginMenu != nullptr) {
     return;
   }
-  pluginMenu = CreatePopupMenu();
-  if (pluginMenu == nullptr) {
+  HMENU popup = CreatePopupMenu();
+  if (popup == nullptr) {
     return;
   }
-  AppendMenuA(pluginMenu, MF_STRING, sonotape::kMenuItemId, PluginName());
-  InsertMenuA(hostMenu, static_cast<UINT>(-1), MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(pluginMenu),
-              nullptr);
+  if (!AppendMenuA(popup, MF_STRING, sonotape::kMenuItemId, PluginName()) ||
+      !InsertMenuA(menu, static_cast<UINT>(-1), MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(popup), nullptr)) {
+    DestroyMenu(popup);  // no menu yet: a later call with a usable host menu may create it
+    return;
+  }
+  pluginMenu = popup;
+  hostMenu = menu;
   if (mainWindow) {
     mainWindow->SetPluginMenu(pluginMenu);
   }

@@ -21,8 +21,10 @@ double ScheduledEnd(double date, double startTime, double endTime) {
   return end;
 }
 
-bool IsSameScheduledStart(double a, double b) {
-  return std::fabs(a - b) < kMinuteInDays;
+bool IsSameScheduledStart(double eventStart, double scheduledStart) {
+  constexpr double kSecondsPerDay = 86400.0;
+  constexpr double kHalfMinute = 30.0;
+  return std::nearbyint(std::fabs(eventStart - scheduledStart) * kSecondsPerDay) <= kHalfMinute;
 }
 
 }  // namespace sonotape

@@ -15,7 +15,9 @@ double ScheduledStart(double date, double startTime);
 // End of a timer entry; an end time before the start time lies on the next day.
 double ScheduledEnd(double date, double startTime, double endTime);
 
-// A timer event names the running entry when its start is less than a minute from it.
-bool IsSameScheduledStart(double a, double b);
+// A timer event names the running entry (scheduledStart, a whole minute) when its start
+// (unrounded) rounds to that minute, half a minute either way counting as the same. The
+// distance is taken in whole seconds, so no rounding error of the date-times decides.
+bool IsSameScheduledStart(double eventStart, double scheduledStart);
 
 }  // namespace sonotape

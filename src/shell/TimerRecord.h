@@ -35,14 +35,17 @@ struct Schedule {
   std::uint8_t afterAction = 0;
 };
 
-// The schedule event 1 sets up, or false when it is not taken (a recording runs, or the entry
-// is not of kind 2). Null texts read as empty.
+// The schedule event 1 sets up, or false when it is not taken (a recording runs, the entry is
+// not of kind 2, a time is not finite or negative, or the date lies outside 30 December 1899 to
+// 31 December 9999). Null texts read as empty.
 bool ScheduleFromTimerRecord(const TimerRecordInfo& record, bool recording, Schedule& schedule);
 
 enum class TimerChange { None, Stop, Update };
 
 // Event 11 on a running scheduled recording: whether it names the running entry (the result
-// of the event) and what follows. scheduleActive: the schedule timer runs.
-bool MatchTimerChange(const TimerRecordInfo& record, bool scheduleActive, const Schedule& schedule, TimerChange& change);
+// of the event; never for a record whose times event 1 would refuse) and what follows. A change
+// (kind 2) takes effect here: the schedule gets the record's after-action and end.
+// scheduleActive: the schedule timer runs.
+bool MatchTimerChange(const TimerRecordInfo& record, bool scheduleActive, Schedule& schedule, TimerChange& change);
 
 }  // namespace sonotape

@@ -59,5 +59,43 @@ TEST(BuildOutputFileName, TitleTimeExtensionAndFolderFallback) {
   EXPECT_EQ(disk.Name(nameless).fileName, "\\Dec-08 07-05-09.wav");
 }
 
+TEST(BuildOutputFileName, LongNamesAreCutSoThatThePathFitsKeepingTimeNumberAndExtension) {
+  Disk disk;
+  const std::string folder(100, 'f');
+  disk.folders.insert("C:\\" + folder);
+  const std::string title = "Night " + std::string(294, 'x');  // 300 characters
+  FileNaming scheduled = Naming("typed", true, rfOgg);
+  scheduled.outputFolder = "C:\\" + folder;
+  scheduled.scheduledTitle = title;
+  OutputName name = disk.Name(scheduled);
+  const std::string start = "C:\\" + folder + "\\Night xxx";
+  const std::string end = "xxx Dec-08 07-05-09.ogg";
+  EXPECT_EQ(name.fileName.size(), kMaxPathLength);
+  EXPECT_EQ(name.fileName.rfind(start, 0), 0u);
+  EXPECT_EQ(name.fileName.substr(name.fileName.size() - end.size()), end);
+  EXPECT_EQ(name.shownName, name.fileName.substr(104, name.fileName.size() - 104 - 20));  // the name as cut
+  disk.files.insert(name.fileName);
+  name = disk.Name(scheduled);
+  EXPECT_EQ(name.fileName.size(), kMaxPathLength);
+  EXPECT_EQ(name.fileName.substr(name.fileName.size() - 26), "xxx Dec-08 07-05-09 01.ogg");
+
+  // A typed name (or the host's channel name in its box) without the time, cut before spaces.
+  FileNaming typed = Naming(std::string(150, 'a') + "   " + std::string(200, 'b'), false);
+  typed.outputFolder = "C:\\" + folder;
+  name = disk.Name(typed);
+  EXPECT_EQ(name.fileName, "C:\\" + folder + "\\" + std::string(150, 'a') + ".wav");
+  EXPECT_EQ(name.shownName, std::string(150, 'a'));
+  const std::string exact = std::string(259 - 104 - 4, 'c');  // fits exactly: kept whole
+  typed.typedName = exact;
+  EXPECT_EQ(disk.Name(typed).fileName, "C:\\" + folder + "\\" + exact + ".wav");
+
+  // A folder that leaves no room for the name: the name stays, and the open says the path failed.
+  const std::string deep = "C:\\" + std::string(252, 'd');
+  disk.folders.insert(deep);
+  typed.outputFolder = deep;
+  typed.typedName = "news";
+  EXPECT_EQ(disk.Name(typed).fileName, deep + "\\news.wav");
+}
+
 }  // namespace
 }  // namespace sonotape

@@ -4,13 +4,27 @@
 
 #include <gtest/gtest.h>
 
+#include <dshow.h>
+
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "FileVersion.h"
+#include "HostWindow.h"
 #include "PluginLibrary.h"
+#include "graph/ComPtr.h"
+#include "recorder/WindowIds.h"
+#include "shell/TimerRecord.h"
+#include "support/ComCreate.h"
 
 namespace {
+
+ULONG ReferencesOf(IUnknown* object) {
+  object->AddRef();
+  return object->Release();
+}
 
 class PluginIdentification : public ::testing::Test {
  protected:
@@ -33,9 +47,28 @@ TEST_F(PluginIdentification, AnswersItsTexts) {
 }
 
 TEST_F(PluginIdentification, TextsAreStaticAndStable) {
-  const char* first = Exports().PluginName();
-  EXPECT_EQ(Exports().PluginName(), first);
-  EXPECT_EQ(Exports().Version(), Exports().Version());
+  // Each text lies in the DLL's own image, not on a stack or a heap, and reads the same after
+  // a whole session has run through the plug-in.
+  using TextFn = const char* (*)();
+  const TextFn texts[] = {Exports().Version, Exports().Copyright, Exports().LibTyp, Exports().PluginName};
+  std::vector<std::pair<const char*, std::string>> answers;
+  for (const TextFn text : texts) {
+    const char* answer = text();
+    MEMORY_BASIC_INFORMATION memory{};
+    ASSERT_NE(VirtualQuery(answer, &memory, sizeof memory), 0u);
+    EXPECT_EQ(memory.AllocationBase, static_cast<void*>(plugin_.Module())) << answer;
+    answers.emplace_back(answer, answer);
+  }
+  devhost::HostWindow host;
+  ASSERT_TRUE(host.Create(false));
+  Exports().SetMenuHandle(host.MenuBar());
+  Exports().SetAppHandle(host.Handle(), 0);
+  Exports().EventMsg(1002, nullptr);
+  Exports().EventMsg(0, nullptr);
+  for (std::size_t i = 0; i < answers.size(); ++i) {
+    EXPECT_EQ(texts[i](), answers[i].first);
+    EXPECT_EQ(answers[i].first, answers[i].second);
+  }
 }
 
 TEST_F(PluginIdentification, PriorityIsTheBitPattern80000000) {
@@ -54,12 +87,39 @@ TEST_F(PluginIdentification, CarriesVersion4InItsVersionResource) {
 }
 
 TEST_F(PluginIdentification, ExportsOutsideASessionDoNothing) {
-  // Without SetAppHandle there is no main window: the forwarding exports answer 0.
-  EXPECT_EQ(Exports().EventMsg(1002, nullptr), 0);
-  EXPECT_EQ(Exports().EventMsg(0, nullptr), 0);
-  EXPECT_FALSE(Exports().Execute(0, 0));
-  Exports().MenuItemClick(59429);
-  Exports().StopGraph();
+  // Without SetAppHandle there is no main window: the forwarding exports answer 0, show or
+  // create no window, keep no reference to a graph and release none they do not hold.
+  ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+  {
+    sonotape::ComPtr<IFilterGraph> graph;
+    ASSERT_EQ(testsupport::CreateInstance(CLSID_FilterGraph, IID_IFilterGraph, graph), S_OK);
+    const ULONG references = ReferencesOf(graph.Get());
+    Exports().GetGraph(graph.Get(), 0, 0);
+    EXPECT_EQ(ReferencesOf(graph.Get()), references);
+    Exports().StopGraph();
+    EXPECT_EQ(ReferencesOf(graph.Get()), references);
+    sonotape::TimerRecordInfo entry{"News", "One", 0.5, 0.6, 46000.0, 2, 0, 0, 2};
+    EXPECT_EQ(Exports().EventMsg(1, &entry), 0);
+    EXPECT_EQ(Exports().EventMsg(11, nullptr), 0);
+    EXPECT_EQ(Exports().EventMsg(1002, nullptr), 0);
+    EXPECT_EQ(Exports().EventMsg(0, nullptr), 0);
+    EXPECT_FALSE(Exports().Execute(0, 0));
+    Exports().MenuItemClick(59429);
+    devhost::HostWindow::PumpMessages();
+    EXPECT_EQ(devhost::FindPluginWindow(), nullptr);
+  }
+  CoUninitialize();
+
+  // The session that follows starts as any other: its window hidden, nothing recording.
+  devhost::HostWindow host;
+  ASSERT_TRUE(host.Create(false));
+  Exports().SetAppHandle(host.Handle(), 0);
+  devhost::HostWindow::PumpMessages();
+  const HWND window = devhost::FindPluginWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_FALSE(IsWindowVisible(window));
+  EXPECT_EQ(SendMessageA(window, sonotape::HostCommandMessage, 5, 0), 0);
+  Exports().EventMsg(0, nullptr);
 }
 
 }  // namespace

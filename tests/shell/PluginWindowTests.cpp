@@ -11,6 +11,8 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <limits>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -268,6 +270,96 @@ TEST_F(PluginWindow, ATimerRecordingStopsAtItsEndAndHandsTheAfterActionToTheHost
   EXPECT_EQ(Command(5), 0);
   PumpFor(2500);
   EXPECT_EQ(host.AfterActions(), (std::vector<LPARAM>{2, 3}));
+}
+
+TEST_F(PluginWindow, TimerRecordsWithoutUsableTimesAreRefusedAndChangesNameOnlyTheRunningEntry) {
+  AttachAndName("typed");
+  const double now = NowAsDate();
+  const double day = static_cast<double>(static_cast<long>(now));
+  const double minute = static_cast<double>(static_cast<long>((now - day) * 1440)) / 1440;
+  const double second = 1.0 / 86400;
+  sonotape::TimerRecordInfo entry{"News", "One", minute, minute + 0.01, day, 7, 0, 0, 2};
+  for (double sonotape::TimerRecordInfo::*field :
+       {&sonotape::TimerRecordInfo::StartTime, &sonotape::TimerRecordInfo::EndTime, &sonotape::TimerRecordInfo::Date}) {
+    for (const double bad : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(), -0.5}) {
+      sonotape::TimerRecordInfo absurd = entry;
+      absurd.*field = bad;
+      EXPECT_EQ(Exports().EventMsg(1, &absurd), 0) << bad;
+    }
+  }
+  devhost::HostWindow::PumpMessages();
+  EXPECT_EQ(Command(5), 0);
+
+  ASSERT_EQ(Exports().EventMsg(1, &entry), 1);
+  devhost::HostWindow::PumpMessages();
+  ASSERT_EQ(Command(5), 1);
+  sonotape::TimerRecordInfo change = entry;
+  change.StartTime = minute + 30 * second;
+  change.EndTime = minute + 0.02;
+  change.ChangeKind = 2;
+  change.RecordKind = 0;  // the kind is event 1's business
+  EXPECT_EQ(Exports().EventMsg(11, &change), 1);
+  change.EndTime = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_EQ(Exports().EventMsg(11, &change), 0);
+  sonotape::TimerRecordInfo neighbour = entry;  // the next programme on the same channel
+  neighbour.StartTime = minute + 60 * second;
+  neighbour.ChangeKind = 1;
+  EXPECT_EQ(Exports().EventMsg(11, &neighbour), 0);
+  PumpFor(1500);  // two checks of the schedule: its end is still ahead
+  EXPECT_EQ(Command(5), 1);
+  EXPECT_TRUE(host.AfterActions().empty());
+
+  sonotape::TimerRecordInfo removed = entry;
+  removed.ChangeKind = 1;
+  EXPECT_EQ(Exports().EventMsg(11, &removed), 1);
+  EXPECT_EQ(Command(5), 0);
+}
+
+// The one file in the folder whose name starts with prefix, or empty.
+std::string FileStartingWith(const testsupport::TempFolder& folder, const std::string& prefix) {
+  WIN32_FIND_DATAA found{};
+  const HANDLE search = FindFirstFileA(folder.File(prefix + "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    return {};
+  }
+  const bool more = FindNextFileA(search, &found);
+  FindClose(search);
+  return more ? std::string() : found.cFileName;
+}
+
+TEST_F(PluginWindow, NamesTooLongForThePathStillRecordIntoFilesWhosePathsFit) {
+  devhost::MessageAnswerer answerer;  // a failed start's box must not hold the test up
+  AttachAndName("typed");
+  const double now = NowAsDate();
+  const double day = static_cast<double>(static_cast<long>(now));
+  const std::string title = "Night " + std::string(294, 'x');
+  sonotape::TimerRecordInfo entry{title.c_str(), "One", now - day, now - day + 0.01, day, 0, 0, 0, 2};
+  ASSERT_EQ(Exports().EventMsg(1, &entry), 1);
+  devhost::HostWindow::PumpMessages();
+  ASSERT_EQ(Command(5), 1);
+  ASSERT_EQ(source->pin.DeliverBuffer(19200, 3, 0, 1000000), S_OK);
+  Click(sonotape::btnRecord);
+  ASSERT_EQ(Command(5), 0);
+  std::string name = FileStartingWith(folder, "Night");
+  ASSERT_FALSE(name.empty()) << "nothing recorded";
+  EXPECT_LE(folder.File(name).size(), static_cast<std::size_t>(MAX_PATH - 1));
+  EXPECT_TRUE(std::regex_match(name, std::regex("Night x+ [^ ]+-\\d\\d \\d\\d-\\d\\d-\\d\\d\\.wav"))) << name;
+  EXPECT_EQ(name.rfind(TextOf(Item(sonotape::edFilename)) + ' ', 0), 0u);  // the box shows the title as cut
+  EXPECT_EQ(Recorded(name).size(), 46u + 19200u);
+
+  // The host's channel name goes into the name box when the graph comes; without the time.
+  host.SetChannelName("Channel " + std::string(292, 'c'));
+  Exports().GetGraph(reinterpret_cast<IFilterGraph*>(graph.Get()), 0, 0);
+  Click(sonotape::cbAutoCreate);
+  Click(sonotape::btnRecord);
+  ASSERT_EQ(Command(5), 1);
+  ASSERT_EQ(source->pin.DeliverBuffer(19200, 4, 0, 1000000), S_OK);
+  Click(sonotape::btnRecord);
+  name = FileStartingWith(folder, "Channel");
+  ASSERT_FALSE(name.empty()) << "nothing recorded";
+  EXPECT_EQ(folder.File(name).size(), static_cast<std::size_t>(MAX_PATH - 1));
+  EXPECT_TRUE(std::regex_match(name, std::regex("Channel c+\\.wav"))) << name;
+  EXPECT_EQ(Recorded(name).size(), 46u + 19200u);
 }
 
 TEST_F(PluginWindow, StopGraphEndsTheRecordingWithACompleteFile) {

@@ -37,13 +37,21 @@ TEST(ScheduledEnd, SameDayWhenEndFollowsStart) {
   EXPECT_NEAR(ScheduledEnd(kDay, start, start), kDay + start, kSecond);
 }
 
-TEST(IsSameScheduledStart, MatchesOnlyWithinLessThanAMinute) {
-  const double start = RoundToMinute(kDay + 20.0 / 24);
-  EXPECT_TRUE(IsSameScheduledStart(start, start));
-  EXPECT_TRUE(IsSameScheduledStart(RoundToMinute(start + 30 * kSecond), start));
-  EXPECT_TRUE(IsSameScheduledStart(start - 59 * kSecond, start));
-  EXPECT_FALSE(IsSameScheduledStart(RoundToMinute(start + kMinute), start));
-  EXPECT_FALSE(IsSameScheduledStart(start - kMinute, start));
+TEST(IsSameScheduledStart, EveryMinuteMatchesHalfAMinuteEitherWayButNotMore) {
+  // 31 December 1899, 9 December 2025 and 31 December 9999: the rounding error grows with the date.
+  for (const double day : {1.0, kDay, 2958465.0}) {
+    int wrong = 0;
+    for (int minute = 0; minute < 1440; ++minute) {
+      const double start = ScheduledStart(day, minute * kMinute);
+      for (const int seconds : {-30, -29, 0, 29, 30}) {
+        wrong += !IsSameScheduledStart(day + minute * kMinute + seconds * kSecond, start);
+      }
+      for (const int seconds : {-60, -45, -31, 31, 45, 60}) {
+        wrong += IsSameScheduledStart(day + minute * kMinute + seconds * kSecond, start);
+      }
+    }
+    EXPECT_EQ(wrong, 0) << "day " << day;
+  }
 }
 
 }  // namespace
