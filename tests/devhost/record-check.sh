@@ -227,6 +227,8 @@ soak_ogg() {
     frames=$(($(stat -c %s "${refs[i]}") / fmt[2]))
     [ "$bytes" -eq $((frames * fmt[0] * 2)) ] || fail "$name: $((bytes / fmt[0] / 2)) samples decoded, not $frames"
   done
+}
+
 # small_disk KIB: the output folder becomes a file system of that size, unmounted at the end. Where
 # none can be mounted the case is skipped (exit 77), and says so.
 small_disk() {
