@@ -25,7 +25,7 @@ class MemoryStream : public sonotape::PlayerStream, public sonotape::RecordingFi
     segments_[offset] = bytes;
     length_ = std::max(length_, offset + static_cast<std::int64_t>(bytes.size()));
   }
-  std::int64_t Length() const { return length_; }
+  std::uint64_t Length() const override { return static_cast<std::uint64_t>(length_); }
   // The bytes of [offset, offset + size), zeros where nothing was placed.
   std::string Bytes(std::int64_t offset, std::size_t size) const {
     std::string out(size, '\0');
@@ -63,6 +63,19 @@ class MemoryStream : public sonotape::PlayerStream, public sonotape::RecordingFi
     return size;
   }
   bool WriteAt(std::uint64_t, const void*, std::size_t) override { return false; }
+  bool Truncate(std::uint64_t length) override {
+    const auto end = static_cast<std::int64_t>(length);
+    for (auto it = segments_.begin(); it != segments_.end();) {
+      if (it->first >= end) {
+        it = segments_.erase(it);
+      } else {
+        it->second.resize(static_cast<std::size_t>(std::min<std::int64_t>(end - it->first, static_cast<std::int64_t>(it->second.size()))));
+        ++it;
+      }
+    }
+    length_ = std::min(length_, end);
+    return true;
+  }
 
   bool failing = false;
   int reads = 0;
