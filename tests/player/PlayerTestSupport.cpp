@@ -1,5 +1,6 @@
 #include "PlayerTestSupport.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -155,10 +156,12 @@ void EventWindow::Pump(DWORD milliseconds) {
 bool EventWindow::WaitForCompletion(DWORD timeoutMs) {
   const DWORD begin = GetTickCount();
   while (GetTickCount() - begin < timeoutMs) {
-    for (long code : events_) {
-      if (code == EC_COMPLETE || code == EC_ERRORABORT) {
-        return code == EC_COMPLETE;
-      }
+    const auto end = std::find_if(events_.begin(), events_.end(),
+                                  [](long code) { return code == EC_COMPLETE || code == EC_ERRORABORT; });
+    if (end != events_.end()) {
+      const bool complete = *end == EC_COMPLETE;
+      events_.erase(events_.begin(), end + 1);
+      return complete;
     }
     Pump(10);
   }

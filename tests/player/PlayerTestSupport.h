@@ -43,7 +43,8 @@ class EventWindow {
   EventWindow& operator=(const EventWindow&) = delete;
 
   HWND Handle() const { return window_; }
-  // Pumps messages until EC_COMPLETE or EC_ERRORABORT came, or the time is up; true on EC_COMPLETE.
+  // Pumps messages until EC_COMPLETE or EC_ERRORABORT came (one not waited for yet), or the time
+  // is up; true on EC_COMPLETE.
   bool WaitForCompletion(DWORD timeoutMs);
   // Pumps messages for a while.
   static void Pump(DWORD milliseconds);
