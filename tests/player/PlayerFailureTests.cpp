@@ -4,9 +4,12 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <fstream>
 #include <new>
 
 #include "PlayerTestSupport.h"
+#include "PluginLibrary.h"
+#include "support/TempFolder.h"
 #include "baseclasses/TestPins.h"
 #include "graph/HostSource.h"
 #include "player/PlayerRules.h"
@@ -154,6 +157,38 @@ TEST_F(PlayerFailure, NoMemoryForTheChunkBuffer) {
     failingArraySize = 0;
   }
   ExpectClosedAndUsable(*player, *window);
+}
+
+// Files with the right extension but no stream of that kind: the reader says nothing.
+TEST_F(PlayerFailure, FilesWithoutTheirStreamFailSilently) {
+  playertest::HostFixture host;
+  testsupport::TempFolder folder;
+  const std::string noise(8192, '\x5A');
+  for (const char* name : {"noise.mp3", "noise.ogg"}) {
+    std::ofstream(folder.File(name), std::ios::binary) << noise;
+    EXPECT_FALSE(player->Open(folder.File(name), playertest::ToneRecordFormat("48000:2:16"), window->Handle()));
+    EXPECT_EQ(player->TakeErrorText(), "") << name;
+  }
+  ExpectClosedAndUsable(*player, *window);
+}
+
+// The player alone in a folder, without MPGLib.DLL and vorbisfile.dll beside it or on the path.
+TEST(PlayerMissingCodecs, NameTheLibraryThatIsMissing) {
+  testsupport::TempFolder folder;
+  const std::string player = folder.File("player_open.exe");
+  ASSERT_TRUE(CopyFileA(devhost::PathBesideExecutable("player_open.exe").c_str(), player.c_str(), TRUE));
+  const std::pair<const char*, const char*> cases[] = {
+      {"--record-as 1", "failed\tMpgLib.dll is required for MP3 playback\n"},
+      {"--record-as 2", "failed\tVorbisFile.dll is required for Ogg Vorbis playback\n"}};
+  for (const auto& [options, expected] : cases) {
+    const playertest::Recording& recording = playertest::Recorded("48000:2:16", 1, options);
+    std::string printed;
+    EXPECT_EQ(playertest::RunProgram("\"" + player + "\" \"" + recording.path + "\" 48000:2:16", 30000, &printed,
+                                     folder.Path()),
+              0);
+    std::erase(printed, '\r');
+    EXPECT_EQ(printed, expected) << options;
+  }
 }
 
 }  // namespace

@@ -67,6 +67,8 @@ struct SoundCase {
   double lengthTolerance;  // seconds; MP3 adds the coder's delay and padding, mostly not silent
 };
 
+void PrintTo(const SoundCase& c, std::ostream* out) { *out << c.name; }
+
 class PlayedRecording : public PlayedSound, public ::testing::WithParamInterface<SoundCase> {};
 
 TEST_P(PlayedRecording, IsTheRecordingsSignalAndLength) {
@@ -81,7 +83,9 @@ TEST_P(PlayedRecording, IsTheRecordingsSignalAndLength) {
 INSTANTIATE_TEST_SUITE_P(Recordings, PlayedRecording,
                          ::testing::Values(SoundCase{"Wav16", "48000:2:16", "", 2, 0.01},
                                            SoundCase{"Wav24Surround", "48000:6:24", "", 6, 0.01},
-                                           SoundCase{"WavMono", "44100:1:16", "", 1, 0.01}),
+                                           SoundCase{"WavMono", "44100:1:16", "", 1, 0.01},
+                                           SoundCase{"Mp3Stereo", "44100:2:16", "--record-as 1", 2, 0.06},
+                                           SoundCase{"OggSurround", "48000:6:16", "--record-as 2", 6, 0.01}),
                          [](const auto& param) { return std::string(param.param.name); });
 
 // The 5.1 channels in the order a Vorbis stream keeps them (front left, centre, front right,
