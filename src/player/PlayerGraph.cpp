@@ -1,7 +1,5 @@
 #include "player/PlayerGraph.h"
 
-#include <mmreg.h>
-
 #include <algorithm>
 
 #include "graph/GraphUtils.h"
