@@ -98,6 +98,7 @@ TfrmSonotape::~TfrmSonotape() {
   if (recorder_) {
     recorder_->SetRecording(false);
   }
+  player_.reset();  // stops playback, wakes and joins the worker
   SaveWindowState();
   if (window_ != nullptr) {
     DestroyWindow(window_);  // here, while the handlers' members still live
@@ -135,7 +136,8 @@ bool TfrmSonotape::Create(HWND owner) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
   recorder_.reset(new (std::nothrow) Recorder(*this));
-  if (!recorder_) {
+  player_ = TAudioPlayer::Create();
+  if (!recorder_ || !player_) {
     return false;
   }
   constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_CLIPCHILDREN;

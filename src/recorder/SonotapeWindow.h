@@ -11,6 +11,7 @@
 
 #include "codecs/BeConfig.h"
 #include "codecs/Mp3Settings.h"
+#include "player/AudioPlayer.h"
 #include "recorder/Recorder.h"
 #include "recorder/VisualStyles.h"
 #include "settings/MyIniFile.h"
@@ -105,6 +106,7 @@ class TfrmSonotape final : public TPluginBaseForm, public RecorderView {
   bool scheduleActive_ = false;
   Schedule schedule_;
   std::unique_ptr<Recorder> recorder_;
+  std::unique_ptr<TAudioPlayer> player_;  // parked from creation until the Play page plays
 };
 
 }  // namespace sonotape
