@@ -23,6 +23,7 @@ class QuietView : public sonotape::RecorderView {
   int ShowMessage(const std::string&, unsigned) override { return 0; }
   void RecorderStateChanged() override {}
   void PostNewFile() override {}
+  void PostWriteFailure() override {}
   void RecordingFormatChanged(sonotape::RecordingFormat) override {}
   sonotape::LocalTime Now() override { return {"Dec", 9, 12, 0, 0}; }
 };
