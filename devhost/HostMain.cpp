@@ -17,6 +17,7 @@
 
 #include "FileVersion.h"
 #include "HostGraph.h"
+#include "HostPushSource.h"
 #include "HostWindow.h"
 #include "MessageAnswerer.h"
 #include "PluginLibrary.h"
@@ -363,13 +364,21 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "COM does not start\n");
     return 1;
   }
-  devhost::PluginLibrary plugin;
-  std::string error;
   int result = 1;
-  if (plugin.Load(options.pluginPath, error)) {
-    result = RunSession(plugin, options);
-  } else {
-    std::fprintf(stderr, "%s\n", error.c_str());
+  {
+    // As the TV viewer does, the host's push source is there for the plug-in's player.
+    const devhost::HostPushSourceRegistration pushSource;
+    if (FAILED(pushSource.Result())) {
+      std::fprintf(stderr, "the push source cannot be registered (0x%08lX)\n",
+                   static_cast<unsigned long>(pushSource.Result()));
+    }
+    devhost::PluginLibrary plugin;
+    std::string error;
+    if (plugin.Load(options.pluginPath, error)) {
+      result = RunSession(plugin, options);
+    } else {
+      std::fprintf(stderr, "%s\n", error.c_str());
+    }
   }
   std::fflush(stdout);
   CoUninitialize();

@@ -1,0 +1,251 @@
+#include "player/AudioPlayer.h"
+
+#include <chrono>
+#include <new>
+#include <system_error>
+
+#include "player/PlayerFile.h"
+#include "player/PlayerRules.h"
+
+namespace sonotape {
+
+namespace {
+
+constexpr auto kIdlePoll = std::chrono::milliseconds(50);
+
+}  // namespace
+
+std::unique_ptr<TAudioPlayer> TAudioPlayer::Create() noexcept {
+  try {
+    std::unique_ptr<TAudioPlayer> player(new TAudioPlayer());
+    player->worker_ = std::thread(&TAudioPlayer::Execute, player.get());
+    return player;
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  } catch (const std::system_error&) {
+    return nullptr;
+  }
+}
+
+TAudioPlayer::~TAudioPlayer() {
+  Close();
+  {
+    std::lock_guard lock(workerLock_);
+    terminating_ = true;
+  }
+  workerSignal_.notify_all();
+  worker_.join();
+}
+
+// Chunk after chunk while data flows; a poll every 50 ms while there is none (paused, stopped at
+// the end); nothing while parked. PutData holds the worker back while the graph is full.
+void TAudioPlayer::Execute() {
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  std::unique_lock lock(workerLock_);
+  for (;;) {
+    workerSignal_.wait(lock, [this] { return terminating_ || !parked_; });
+    if (terminating_) {
+      break;
+    }
+    kicked_ = false;
+    inChunk_ = true;
+    lock.unlock();
+    const std::size_t produced = ProduceChunk();
+    lock.lock();
+    inChunk_ = false;
+    workerSignal_.notify_all();
+    if (produced > 0) {
+      lock.unlock();
+      std::this_thread::yield();
+      lock.lock();
+    } else {
+      workerSignal_.wait_for(lock, kIdlePoll, [this] { return terminating_ || parked_ || kicked_; });
+    }
+  }
+  lock.unlock();
+  if (SUCCEEDED(com)) {
+    CoUninitialize();
+  }
+}
+
+// One chunk under the producer lock: read, count, hand over. The hand-over of 0 bytes at the
+// end of the data stops production, so exactly one follows the last data.
+std::size_t TAudioPlayer::ProduceChunk() {
+  std::lock_guard producer(producerLock_);
+  if (state_ != psRunning) {
+    return 0;
+  }
+  std::size_t bytes = 0;
+  try {
+    bytes = reader_->ReadChunk(chunk_.get(), chunkSize_);
+  } catch (...) {
+    bytes = 0;  // a file that cannot be read further ends there
+  }
+  if (bytes > 0) {
+    std::lock_guard position(positionLock_);
+    position_ += static_cast<double>(bytes) / outputFormat_.nAvgBytesPerSec;
+  } else {
+    state_ = psStopped;
+  }
+  graph_.Source()->PutData(chunk_.get(), static_cast<INT32>(bytes));
+  return bytes;
+}
+
+void TAudioPlayer::Wake() {
+  {
+    std::lock_guard lock(workerLock_);
+    parked_ = false;
+    kicked_ = true;
+  }
+  workerSignal_.notify_all();
+}
+
+void TAudioPlayer::Park() {
+  std::unique_lock lock(workerLock_);
+  parked_ = true;
+  workerSignal_.notify_all();
+  workerSignal_.wait(lock, [this] { return !inChunk_; });
+}
+
+// Stops the graph, which releases a hand-over blocked in the source, and waits until the
+// worker is outside its chunk: afterwards the reader is free for this thread.
+void TAudioPlayer::Halt() {
+  state_ = psStopped;
+  if (graph_.Control() != nullptr) {
+    graph_.Control()->Stop();
+  }
+  std::lock_guard producer(producerLock_);
+}
+
+bool TAudioPlayer::Open(const std::string& fileName, const PcmFormat& format, HWND window) {
+  Close();
+  errorText_.clear();
+  outputFormat_ = format;
+  fileName_ = fileName;
+  window_ = window;
+  if (!FileTypeFromName(fileName_, fileType_)) {
+    return false;
+  }
+  stream_ = OpenPlayerFile(fileName_);
+  if (!stream_) {
+    return FailOpen(("Cannot open file " + fileName_).c_str());
+  }
+  reader_ = CreateFileReader(fileType_);
+  if (!reader_) {
+    return FailOpen("Not enough memory");
+  }
+  std::string readerText;
+  bool opened = false;
+  try {
+    opened = reader_->Open(*stream_, outputFormat_, readerText);
+  } catch (...) {
+    readerText.clear();
+  }
+  if (!opened) {
+    return FailOpen(readerText.c_str());
+  }
+  if (!graph_.Build(outputFormat_, window_)) {
+    return FailOpen("Cannot build the filtergraph");
+  }
+  chunkSize_ = ChunkSize(fileType_, outputFormat_);
+  chunk_.reset(new (std::nothrow) std::uint8_t[chunkSize_]);
+  if (!chunk_) {
+    return FailOpen("Not enough memory");
+  }
+  if (FAILED(graph_.Control()->Run())) {
+    return FailOpen("Cannot run the filtergraph");
+  }
+  state_ = psRunning;
+  Wake();
+  return true;
+}
+
+bool TAudioPlayer::FailOpen(const char* text) {
+  graph_.Release();
+  ReleaseFile();
+  errorText_ = text;
+  return false;
+}
+
+void TAudioPlayer::ReleaseFile() {
+  if (reader_) {
+    reader_->Close();
+    reader_.reset();
+  }
+  stream_.reset();
+  chunk_.reset();
+  chunkSize_ = 0;
+}
+
+void TAudioPlayer::Close() {
+  Halt();
+  Park();
+  graph_.Release();
+  ReleaseFile();
+  std::lock_guard position(positionLock_);
+  position_ = 0;
+}
+
+bool TAudioPlayer::Pause() {
+  if (state_ != psRunning || graph_.Control() == nullptr || FAILED(graph_.Control()->Pause())) {
+    return false;
+  }
+  state_ = psPaused;
+  return true;
+}
+
+bool TAudioPlayer::Resume() {
+  if (state_ == psRunning || graph_.Control() == nullptr || FAILED(graph_.Control()->Run())) {
+    return false;
+  }
+  state_ = psRunning;
+  Wake();
+  return true;
+}
+
+void TAudioPlayer::SetVolume(std::int32_t slider) {
+  if (graph_.Audio() != nullptr) {
+    graph_.Audio()->put_Volume(VolumeFromSlider(slider));
+  }
+}
+
+double TAudioPlayer::GetPosition() {
+  std::lock_guard position(positionLock_);
+  return position_;
+}
+
+// A file of no length cannot be sought in; a failed seek leaves the graph stopped.
+bool TAudioPlayer::Seek(double totalSeconds, double targetSeconds) {
+  const double target = SeekTarget(totalSeconds, targetSeconds);
+  const PlayerState before = state_;
+  Halt();
+  bool positioned = false;
+  if (reader_ && totalSeconds > 0) {
+    try {
+      positioned = reader_->Reposition(target, totalSeconds);
+    } catch (...) {
+      positioned = false;
+    }
+  }
+  if (!positioned) {
+    errorText_ = "Error when seeking the file position";
+    return false;
+  }
+  {
+    std::lock_guard position(positionLock_);
+    position_ = target;
+  }
+  if (before == psRunning && SUCCEEDED(graph_.Control()->Run())) {
+    state_ = psRunning;
+    Wake();
+  }
+  return true;
+}
+
+std::string TAudioPlayer::TakeErrorText() {
+  std::string text;
+  text.swap(errorText_);
+  return text;
+}
+
+}  // namespace sonotape

@@ -1,0 +1,75 @@
+#include "RecordingLength.h"
+
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <vector>
+
+namespace playertest {
+
+namespace {
+
+std::vector<std::uint8_t> ReadAll(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    throw std::runtime_error("cannot read " + path);
+  }
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+bool EndsWith(const std::string& text, const char* suffix) {
+  const std::size_t n = std::strlen(suffix);
+  return text.size() >= n && _strnicmp(text.c_str() + text.size() - n, suffix, n) == 0;
+}
+
+// Layer III frames from the start of the file to the first byte that is no frame header.
+double Mp3Seconds(const std::vector<std::uint8_t>& data) {
+  static const int kBitrates[2][15] = {{0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
+                                       {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}};
+  static const int kRates[3] = {44100, 48000, 32000};
+  std::size_t at = 0;
+  double seconds = 0;
+  while (at + 4 <= data.size() && data[at] == 0xFF && (data[at + 1] & 0xE0) == 0xE0) {
+    const int version = (data[at + 1] >> 3) & 3;  // 3 MPEG 1, 2 MPEG 2, 0 MPEG 2.5
+    const int bitrateIndex = data[at + 2] >> 4, rateIndex = (data[at + 2] >> 2) & 3;
+    if (version == 1 || ((data[at + 1] >> 1) & 3) != 1 || bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3) {
+      break;
+    }
+    const bool mpeg1 = version == 3;
+    const int rate = kRates[rateIndex] >> (mpeg1 ? 0 : version == 2 ? 1 : 2);
+    const int samples = mpeg1 ? 1152 : 576;
+    at += samples / 8 * 1000 * kBitrates[mpeg1][bitrateIndex] / rate + ((data[at + 2] >> 1) & 1);
+    seconds += static_cast<double>(samples) / rate;
+  }
+  return seconds;
+}
+
+// The granule position of the last page: the stream's samples per channel.
+double OggSeconds(const std::vector<std::uint8_t>& data, double rate) {
+  for (std::size_t at = data.size() >= 27 ? data.size() - 27 : 0; at-- > 0;) {
+    if (std::memcmp(data.data() + at, "OggS", 4) == 0) {
+      std::int64_t granule = 0;
+      std::memcpy(&granule, data.data() + at + 6, sizeof granule);
+      return static_cast<double>(granule) / rate;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+double PlayableSeconds(const std::string& path, const sonotape::PcmFormat& format) {
+  const std::vector<std::uint8_t> data = ReadAll(path);
+  if (EndsWith(path, ".mp3")) {
+    return Mp3Seconds(data);
+  }
+  if (EndsWith(path, ".ogg")) {
+    return OggSeconds(data, format.nSamplesPerSec);
+  }
+  const std::size_t start = format.wFormatTag == sonotape::kFormatExtensible ? 68 : 46;
+  return data.size() > start ? static_cast<double>(data.size() - start) / format.nAvgBytesPerSec : 0;
+}
+
+}  // namespace playertest
