@@ -7,12 +7,13 @@
 # OUTDIR receives
 #   ogg.dll vorbis.dll vorbisenc.dll vorbisfile.dll   libogg / libvorbis
 #   lame_enc.dll                                       LAME's BladeEnc-style DLL
+#   MPGLib.DLL                                         LAME's mpglib decoder, classic entries
 #   lame.exe                                           LAME's command-line encoder
 #   include/  lib/ (MinGW import libraries)  licenses/
 #
 # Versions come from deps/versions.txt. Results are cached outside the work
 # tree under ${SONOTAPE_CACHE:-/var/cache/sonotape}/codecs/ARCH/KEY/, where KEY
-# holds the three versions and a hash of this script and the compiler; a warm
+# holds the three versions and a hash of this script, deps/mpglib/ and the compiler; a warm
 # cache is copied without touching apt or the compiler. See deps/README.md.
 set -euo pipefail
 
@@ -35,7 +36,7 @@ OBJDUMP=$triple-objdump
 jobs=$(nproc 2>/dev/null || echo 2)
 unset CFLAGS CXXFLAGS CPPFLAGS LDFLAGS LIBS CC_FOR_BUILD
 
-products=(ogg.dll vorbis.dll vorbisenc.dll vorbisfile.dll lame_enc.dll lame.exe)
+products=(ogg.dll vorbis.dll vorbisenc.dll vorbisfile.dll lame_enc.dll MPGLib.DLL lame.exe)
 
 die() { echo "build-codecs.sh: $*" >&2; exit 1; }
 
@@ -53,7 +54,7 @@ cache_key() {
   local cc_id
   cc_id=$("$CC" --version 2>/dev/null | head -n 1 || true)
   local h
-  h=$( { cat "$self"; echo "compiler: ${cc_id:-none}"; } | sha256sum | cut -c1-12)
+  h=$( { cat "$self" "$here"/mpglib/*; echo "compiler: ${cc_id:-none}"; } | sha256sum | cut -c1-12)
   echo "${ver[libogg]//:/%}_${ver[libvorbis]//:/%}_${ver[lame]//:/%}_$h"
 }
 
@@ -309,6 +310,11 @@ patch_copy "$ld/BladeMP3EncDLL.c" \
 patch_copy "$ld/BladeMP3EncDLL.c" \
   's/^\([[:space:]]*\)gfp = lame_init();/\1gfp = lame_init();\n\1if (NULL == gfp) { *phbeStream = NULL; return BE_ERR_NO_MORE_HANDLES; }/' \
   'if \(NULL == gfp\) \{ \*phbeStream = NULL'
+# DispErr showed a message box (beWriteVBRHeader on a file it cannot open or update), which the
+# caller cannot suppress and which may come up on a streaming thread: the error code alone tells.
+patch_copy "$ld/BladeMP3EncDLL.c" \
+  's/^    MessageBoxA(NULL,strErr,"LAME_ENC.DLL",MB_OK|MB_ICONHAND);$/    (void) strErr; \/* Sonotape: no UI, the error code tells *\//' \
+  '^    \(void\) strErr; /\* Sonotape: no UI'
 cat >"$ld/layout-check.c" <<'EOF'
 #include <windows.h>
 #include "BladeMP3EncDLL.h"
@@ -320,6 +326,35 @@ EOF
   -c "$ld/BladeMP3EncDLL.c" -o "$ld/BladeMP3EncDLL.o"
 "$CC" "${ldflags[@]}" -o "$out/lame_enc.dll" "$ld/BladeMP3EncDLL.o" "$ld/BladeMP3EncDLL.def" \
   -L"$b/lame/libmp3lame/.libs" -lmp3lame -Wl,--out-implib,"$out/lib/liblame_enc.dll.a"
+
+step "MPGLib.DLL"
+# mpglib, as lame.exe decodes with it, behind the classic entries of deps/mpglib/MPGLibDLL.c.
+md="$b/mpglibdll"
+mkdir -p "$md"
+# The copy of interface.c never ends the process and decodes a first frame shorter than a Xing
+# header as soon as it is complete (deps/mpglib/interface.c.patch).
+cp "$b/lame/mpglib/interface.c" "$md/interface.c"
+patch --quiet --forward --no-backup-if-mismatch "$md/interface.c" "$here/mpglib/interface.c.patch" ||
+  fail "could not patch mpglib's interface.c"
+# Of VbrTag.c only the reader of the Xing header (GetVbrTag and its two helpers), without the
+# encoder's tag writer around it.
+{
+  printf '#ifdef HAVE_CONFIG_H\n# include <config.h>\n#endif\n#include "lame.h"\n#include "machine.h"\n'
+  printf '#include "VbrTag.h"\n#include "tables.h"\n\n'
+  awk -v want=" ExtractI4 IsVbrTag GetVbrTag " '
+    /^static const char VBRTag[01]\[\] = / { print; next }
+    match($0, /^[A-Za-z_][A-Za-z0-9_]*\(/) && index(want, " " substr($0, 1, RLENGTH - 1) " ") { print prev; on = 1 }
+    on { print; if ($0 == "}") { on = 0; print "" } }
+    { prev = $0 }' "$b/lame/libmp3lame/VbrTag.c"
+} >"$md/vbrtag-read.c"
+[ "$(grep -cE '^(ExtractI4|IsVbrTag|GetVbrTag)\(' "$md/vbrtag-read.c")" -eq 3 ] || fail "could not take GetVbrTag from VbrTag.c"
+# NDEBUG: a failed assertion would show a box and end the host.
+mflags=("${cflags[@]}" -DNDEBUG -DHAVE_CONFIG_H -I"$b/lame" -I"$b/lame/include" -I"$b/lame/mpglib" -I"$b/lame/libmp3lame")
+mpglib_files=()
+for f in common dct64_i386 decode_i386 layer1 layer2 layer3 tabinit; do mpglib_files+=("$b/lame/mpglib/$f.c"); done
+compile "$md" "${mflags[@]}" -- "${mpglib_files[@]}" "$md/interface.c" "$md/vbrtag-read.c" "$b/lame/libmp3lame/tables.c"
+"$CC" "${mflags[@]}" -Wall -Wextra -Werror -c "$here/mpglib/MPGLibDLL.c" -o "$md/MPGLibDLL.o"
+"$CC" "${ldflags[@]}" -o "$out/MPGLib.DLL" "$md"/*.o "$here/mpglib/MPGLib.def"
 
 step "headers and licenses"
 cp "$ogg_src/include/ogg/ogg.h" "$ogg_src/include/ogg/os_types.h" "$out/include/ogg/"
@@ -374,7 +409,18 @@ check vorbisfile.dll "vorbis.dll ogg.dll" "ov_open_callbacks ov_test_callbacks o
   ov_read_filter ov_time_seek ov_pcm_seek ov_clear ov_info ov_comment ov_pcm_total ov_time_total ov_fopen"
 check lame_enc.dll "" "beInitStream beEncodeChunk beEncodeChunkFloatS16NI beDeinitStream beCloseStream
   beVersion beWriteVBRHeader beWriteInfoTag beFlushNoGap lame_init lame_close"
+check MPGLib.DLL "" "_InitMP3 _decodeMP3 _ExitMP3"
+[ "$(wc -l <"$b/MPGLib.DLL.exports")" -eq 3 ] || fail "MPGLib.DLL exports more than the classic entries"
 check lame.exe "" ""
+# No UI of their own: neither library imports USER32.
+for f in lame_enc.dll MPGLib.DLL; do
+  ! imports_of "$out/$f" | grep -qix 'user32.dll' || fail "$f imports USER32.dll"
+done
+# Nothing in MPGLib.DLL's own code writes to a console or ends the process (the MinGW start-up
+# code beside it keeps its own report of a failed relocation).
+silent_fail=$("$NM" -u "$md"/*.o | awk '{print $NF}' | sed -E 's/^(__imp_)?_*//' | sort -u |
+  grep -xE '((mingw_|ms_)?v?f?printf|puts|fputs|fputc|putc|putchar|fwrite|perror|w?assert|(acrt_)?iob_func|exit|abort|MessageBox[AW]|OutputDebugString[AW]|WriteConsole[AW]|WriteFile)' || true)
+[ -z "$silent_fail" ] || fail "MPGLib.DLL's code calls $(echo "$silent_fail" | tr '\n' ' ')"
 grep -q ' vorbis_encode' "$b/vorbis.def" && fail "vorbis.def lists vorbisenc functions"
 
 touch "$dir/.complete"

@@ -6,6 +6,13 @@
 
 #include <string>
 
+// The codec libraries' entries take the C calling convention (the only one outside 32-bit Windows).
+#ifdef _WIN32
+#define SONOTAPE_CDECL __cdecl
+#else
+#define SONOTAPE_CDECL
+#endif
+
 namespace sonotape {
 
 // The folder of the module holding this code (the plug-in), with a trailing path separator.

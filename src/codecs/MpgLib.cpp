@@ -54,7 +54,7 @@ bool MpgLibBinding::Open(void*& slot) {
 }
 
 int MpgLibBinding::Decode(void* instance, const char* input, int inputSize, char* output, int outputSize,
-                          int& produced) const {
+                          int& produced) {
   produced = 0;
   return entries_.decode != nullptr ? entries_.decode(instance, input, inputSize, output, outputSize, &produced)
                                     : kMpgLibError;

@@ -1,5 +1,7 @@
 #include "codecs/StreamCallbacks.h"
 
+#include <limits>
+
 namespace sonotape {
 
 namespace {
@@ -22,7 +24,7 @@ std::size_t StreamRead(void* buffer, std::size_t size, std::size_t count, void* 
 int StreamSeek(void* datasource, std::int64_t offset, int whence) {
   try {
     if (whence >= 0 && whence <= 2) {
-      StreamOf(datasource).Seek(static_cast<std::int32_t>(static_cast<std::uint32_t>(offset)), whence);
+      StreamOf(datasource).Seek(offset, whence);
     }
     return 0;
   } catch (...) {
@@ -32,7 +34,8 @@ int StreamSeek(void* datasource, std::int64_t offset, int whence) {
 
 long StreamTell(void* datasource) {
   try {
-    return static_cast<long>(static_cast<std::int32_t>(StreamOf(datasource).Position()));
+    const std::int64_t position = StreamOf(datasource).Position();
+    return position <= std::numeric_limits<long>::max() ? static_cast<long>(position) : -1;
   } catch (...) {
     return -1;
   }

@@ -1,6 +1,6 @@
 #pragma once
-// The file a recording is played from: opened read-only, sharing reading and writing with
-// others, so that a file the recorder still writes can be played.
+// The file the player reads: opened read-only, sharing reading and writing with others, so that a
+// recording still being written can be played.
 
 #include <memory>
 #include <string>
@@ -9,7 +9,7 @@
 
 namespace sonotape {
 
-// Null when the file cannot be opened.
+// The open file, or null when it cannot be opened. Its Read, Seek and Position throw on an error.
 std::unique_ptr<PlayerStream> OpenPlayerFile(const std::string& name);
 
 }  // namespace sonotape

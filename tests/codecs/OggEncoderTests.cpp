@@ -16,6 +16,7 @@
 #include "codecs/VorbisDll.h"
 #include "codecs/VorbisFileDll.h"
 #include "support/OggRecording.h"
+#include "support/Tones.h"
 
 namespace sonotape {
 namespace {
@@ -34,7 +35,7 @@ class MemoryFile : public RecordingFile, public PlayerStream {
     position += n;
     return n;
   }
-  void Seek(std::int32_t offset, int origin) override {
+  void Seek(std::int64_t offset, int origin) override {
     const std::int64_t base = origin == 0 ? 0 : origin == 1 ? static_cast<std::int64_t>(position)
                                                             : static_cast<std::int64_t>(bytes.size());
     position = static_cast<std::size_t>(std::clamp<std::int64_t>(base + offset, 0, static_cast<std::int64_t>(bytes.size())));
@@ -90,19 +91,6 @@ std::vector<Page> ParsePages(const std::string& bytes) {
   return pages;
 }
 
-// Interleaved 16-bit PCM, every channel a sine of its own frequency.
-std::vector<std::uint8_t> Tones(const std::vector<double>& frequencies, std::uint32_t rate, std::size_t frames) {
-  std::vector<std::uint8_t> data;
-  for (std::size_t f = 0; f < frames; ++f) {
-    for (double frequency : frequencies) {
-      const auto value = static_cast<std::int16_t>(12000 * std::sin(2 * std::numbers::pi * frequency * f / rate));
-      data.push_back(static_cast<std::uint8_t>(value & 0xFF));
-      data.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
-    }
-  }
-  return data;
-}
-
 // Records data as the recorder does: delivered buffers of 20 ms, converted and encoded.
 void Record(const PcmFormat& format, const std::vector<std::uint8_t>& data, MemoryFile& file) {
   OggEncoder encoder(Libraries());
@@ -152,22 +140,14 @@ Decoded Decode(MemoryFile& file) {
   return decoded;
 }
 
-// The power of one channel of interleaved samples at a frequency (Goertzel).
 double Power(const Decoded& pcm, int channel, double frequency) {
-  const double coefficient = 2 * std::cos(2 * std::numbers::pi * frequency / static_cast<double>(pcm.rate));
-  double previous = 0, before = 0;
-  for (std::size_t i = static_cast<std::size_t>(channel); i < pcm.samples.size(); i += static_cast<std::size_t>(pcm.channels)) {
-    const double current = pcm.samples[i] + coefficient * previous - before;
-    before = previous;
-    previous = current;
-  }
-  return previous * previous + before * before - coefficient * previous * before;
+  return testsupport::TonePower(pcm.samples, pcm.channels, static_cast<double>(pcm.rate), channel, frequency);
 }
 
 TEST_F(OggEncoderTest, StereoLeavesOneCompleteStreamEndingOnItsEndOfStreamPage) {
   MemoryFile file;
   const std::size_t frames = 4 * 44100 + 123;
-  Record(testsupport::Pcm16Format(44100, 2), Tones({440, 660}, 44100, frames), file);
+  Record(testsupport::Pcm16Format(44100, 2), testsupport::Tones({440, 660}, 44100, frames), file);
   const std::vector<Page> pages = ParsePages(file.bytes);
   ASSERT_GE(pages.size(), 5u) << "several audio pages";
   EXPECT_EQ(pages.front().flags, 0x02) << "the first page begins the stream";
@@ -195,7 +175,7 @@ TEST_F(OggEncoderTest, SurroundChannelsDecodeInTheirPlaces) {
   const std::vector<double> delivered = {500, 700, 900, 60, 1100, 1300};
   const std::vector<double> expected = {500, 900, 700, 1100, 1300, 60};
   MemoryFile file;
-  Record(testsupport::Pcm16Format(48000, 6), Tones(delivered, 48000, 48000), file);
+  Record(testsupport::Pcm16Format(48000, 6), testsupport::Tones(delivered, 48000, 48000), file);
   const Decoded decoded = Decode(file);
   ASSERT_EQ(decoded.channels, 6);
   for (int channel = 0; channel < 6; ++channel) {

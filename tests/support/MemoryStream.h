@@ -1,0 +1,76 @@
+#pragma once
+// A file in memory for the readers' tests, positioned as the player's file is: a position behind
+// the end reads nothing, a negative one is the platform's seek error. Bytes may be placed far into
+// the file with zeros before them (a sparse file of any length), and appended as a recorder does.
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <stdexcept>
+#include <string>
+
+#include "codecs/StreamCallbacks.h"
+#include "recorder/WavWriter.h"
+
+namespace testsupport {
+
+class MemoryStream : public sonotape::PlayerStream, public sonotape::RecordingFile {
+ public:
+  MemoryStream() = default;
+  explicit MemoryStream(const std::string& bytes) { Place(0, bytes); }
+
+  // Writes bytes at offset; the file grows to cover them.
+  void Place(std::int64_t offset, const std::string& bytes) {
+    segments_[offset] = bytes;
+    length_ = std::max(length_, offset + static_cast<std::int64_t>(bytes.size()));
+  }
+  std::int64_t Length() const { return length_; }
+  // The bytes of [offset, offset + size), zeros where nothing was placed.
+  std::string Bytes(std::int64_t offset, std::size_t size) const {
+    std::string out(size, '\0');
+    for (const auto& [at, bytes] : segments_) {
+      const std::int64_t from = std::max(at, offset);
+      const std::int64_t to = std::min(at + static_cast<std::int64_t>(bytes.size()), offset + static_cast<std::int64_t>(size));
+      if (from < to) {
+        std::memcpy(out.data() + (from - offset), bytes.data() + (from - at), static_cast<std::size_t>(to - from));
+      }
+    }
+    return out;
+  }
+
+  std::size_t Read(void* buffer, std::size_t size) override {
+    if (failing) throw std::runtime_error("read error");
+    const std::size_t n = static_cast<std::size_t>(std::clamp<std::int64_t>(length_ - position_, 0, static_cast<std::int64_t>(size)));
+    std::memcpy(buffer, Bytes(position_, n).data(), n);
+    position_ += static_cast<std::int64_t>(n);
+    ++reads;
+    return n;
+  }
+  void Seek(std::int64_t offset, int origin) override {
+    if (failing) throw std::runtime_error("seek error");
+    const std::int64_t base = origin == 0 ? 0 : origin == 1 ? position_ : length_;
+    if (base + offset < 0) throw std::runtime_error("negative seek");
+    position_ = base + offset;
+  }
+  std::int64_t Position() override {
+    if (failing) throw std::runtime_error("tell error");
+    return position_;
+  }
+
+  std::size_t Append(const void* data, std::size_t size) override {
+    Place(length_, std::string(static_cast<const char*>(data), size));
+    return size;
+  }
+  bool WriteAt(std::uint64_t, const void*, std::size_t) override { return false; }
+
+  bool failing = false;
+  int reads = 0;
+
+ private:
+  std::map<std::int64_t, std::string> segments_;
+  std::int64_t length_ = 0;
+  std::int64_t position_ = 0;
+};
+
+}  // namespace testsupport
