@@ -62,6 +62,18 @@ RecordingStats Recorder::ReadRecordingStats() {
   return stats;
 }
 
+RecordedFile Recorder::CurrentFile() {
+  ISampleInterface* samples = tap_.sampleIntf.Get();
+  if (samples != nullptr) {
+    samples->Lock();
+  }
+  RecordedFile file{LastName().fileName, pcmFormat_};
+  if (samples != nullptr) {
+    samples->Unlock();
+  }
+  return file;
+}
+
 bool Recorder::OpenOutputFile() {
   bytesWritten_ = 0;
   OutputName name;
@@ -245,6 +257,7 @@ void Recorder::SetRecording(bool on) {
     return;
   }
   if (on) {
+    view_.StopPlayback();
     if (!PrepareRecording(false)) {
       CloseOutputFile();
       return;
