@@ -27,15 +27,19 @@ void SkipGlyph(HDC dc, bool forward, bool withBar) {
 }
 
 // A loudspeaker, with sound waves for the loud end.
-void SpeakerGlyph(HDC dc, bool loud) {
+void SpeakerGlyph(HDC dc, bool loud, COLORREF colour) {
   Rectangle(dc, 1, 6, 4, 11);
   const POINT cone[] = {{3, 6}, {8, 2}, {8, 14}, {3, 10}};
   Polygon(dc, cone, 4);
-  if (loud) {
-    SelectObject(dc, GetStockObject(NULL_BRUSH));
-    for (int radius : {3, 6}) {
-      Arc(dc, 8 - radius, 8 - radius, 8 + radius + 1, 8 + radius + 1, 8 + radius, 2, 8 + radius, 14);
-    }
+  if (loud) {  // two waves, drawn with a pen two units wide
+    HPEN wide = CreatePen(PS_SOLID, 2, colour);
+    HGDIOBJ old = SelectObject(dc, wide);
+    const POINT inner[] = {{10, 6}, {11, 7}, {11, 9}, {10, 10}};
+    const POINT outer[] = {{12, 3}, {14, 5}, {14, 11}, {12, 13}};
+    Polyline(dc, inner, 4);
+    Polyline(dc, outer, 4);
+    SelectObject(dc, old);
+    DeleteObject(wide);
   }
 }
 
@@ -80,7 +84,7 @@ void DrawGlyph(HDC dc, int index) {
       SkipGlyph(dc, index == imgFW || index == imgFastFW, index == imgFastRW || index == imgFastFW);
       break;
     default:
-      SpeakerGlyph(dc, index == imgVolHigh);
+      SpeakerGlyph(dc, index == imgVolHigh, color);
       break;
   }
   SelectObject(dc, oldPen);
