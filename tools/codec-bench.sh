@@ -9,12 +9,22 @@
 #   plug-in's defaults give (128 kbps, high quality, plain stereo, no tag).
 # - Ogg Vorbis, natively: the recorder's conversion and encoder on the system's libvorbis, beside
 #   oggenc on the same library; and, for information, the plug-in's path under Wine.
+# And the player's decoding of the same signal, each program writing its PCM to a file, timed by
+# the CPU time of the whole program (user and system; steadier than the wall clock on a busy
+# machine, which is shown in brackets):
+# - MP3, under Wine: the MP3 reader and MPGLib.DLL (mp3_read_timing, in the player's chunks)
+#   beside lame.exe --decode, LAME's own decoder from the same source (its trim of the delays
+#   cancelled, so both write every decoded sample), Wine's start-up (lame.exe --version) taken off
+#   both.
+# - Ogg Vorbis, natively: the Ogg Vorbis reader on the system's libvorbisfile (ogg_read_timing)
+#   beside oggdec on the same library.
 # Figures only.
 set -uo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bin=$repo/build/x64/bin
 lame=$repo/build/codecs/x64/lame.exe
 timing=$repo/build/native/bin/ogg_path_timing
+ogg_reader=$repo/build/native/bin/ogg_read_timing
 seconds=${SONOTAPE_CODEC_BENCH_SECONDS:-300}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -28,6 +38,10 @@ best() { sort -g | head -1; }
 sox -n -r 48000 -c 2 -b 16 "$work/in.wav" synth "$seconds" sine 440 sine 660 gain -6 || exit 1
 sox "$work/in.wav" -t raw "$work/in.raw" || exit 1
 mkdir -p "$work/out"
+# What the decoders read: the same signal as MP3 (lame.exe, 128 kbps) and Ogg Vorbis (oggenc, q4).
+"$repo/tools/wine-run" "$lame" --silent -b 128 -h -m s -t "$(winpath "$work/in.wav")" "$(winpath "$work/dec.mp3")" \
+  >/dev/null 2>&1 || exit 1
+oggenc -Q -q 4 -o "$work/dec.ogg" "$work/in.wav" || exit 1
 
 ours() {  # ours FORMAT-ARGS...: "downstream whole" seconds of a recording of the input
   "$repo/tools/wine-run" "$bin/sonotape-host.exe" --renderer null --unpaced --input "$(winpath "$work/in.wav")" \
@@ -47,8 +61,14 @@ oggenc_run() {
   oggenc -Q -q 4 -r -R 48000 -C 2 -B 16 -o "$work/oggenc.ogg" "$work/in.raw"
   elapsed "$start"
 }
+# timed COMMAND...: "wall CPU" seconds of a run (CPU: the user and system time of its processes).
+timed() {
+  local TIMEFORMAT='%R %U %S'
+  { time "$@" >/dev/null 2>&1; } 2>&1 | awk '{ print $1, $2 + $3 }'
+}
 
 : >"$work/mp3" >"$work/lame" >"$work/startup" >"$work/ogg-wine" >"$work/ogg-native" >"$work/oggenc"
+: >"$work/mp3-read" >"$work/lame-decode" >"$work/wine-startup" >"$work/ogg-read" >"$work/oggdec"
 for _ in 1 2 3 4 5; do
   ours --record-as 1 >>"$work/mp3"
   lame_run --silent -b 128 -h -m s -t "$(winpath "$work/in.wav")" "$(winpath "$work/lame.mp3")" >>"$work/lame"
@@ -56,6 +76,13 @@ for _ in 1 2 3 4 5; do
   ours --record-as 2 >>"$work/ogg-wine"
   [ -x "$timing" ] && "$timing" 48000 2 "$work/in.raw" "$work/ours.ogg" | awk '{ print $1 }' >>"$work/ogg-native"
   oggenc_run >>"$work/oggenc"
+  timed "$repo/tools/wine-run" "$bin/mp3_read_timing.exe" "$(winpath "$work/dec.mp3")" "$(winpath "$work/mp3-read.raw")" \
+    >>"$work/mp3-read"
+  timed "$repo/tools/wine-run" "$lame" --silent --decode -t --decode-mp3delay -529 "$(winpath "$work/dec.mp3")" \
+    "$(winpath "$work/lame-decode.raw")" >>"$work/lame-decode"
+  timed "$repo/tools/wine-run" "$lame" --version >>"$work/wine-startup"
+  [ -x "$ogg_reader" ] && timed "$ogg_reader" 48000 2 "$work/dec.ogg" "$work/ogg-read.raw" >>"$work/ogg-read"
+  timed oggdec -Q -R -o "$work/oggdec.raw" "$work/dec.ogg" >>"$work/oggdec"
 done
 
 mp3=$(best <"$work/mp3")
@@ -77,3 +104,22 @@ if [ -s "$work/ogg-native" ]; then
 fi
 printf '  Ogg Vorbis q4 (Wine):              recording path %6.1fx real time (whole graph %6.1fx)\n' \
   "$(factor "${ogg_wine% *}")" "$(factor "${ogg_wine#* }")"
+
+# best_of FILE COLUMN [STARTUP-FILE]: the least value of a column of "wall CPU" lines, less the
+# least of the same column of the start-up's runs.
+best_of() {
+  local value startup=0
+  value=$(awk -v c="$2" '{ print $c }' "$1" | best)
+  [ -n "${3:-}" ] && startup=$(awk -v c="$2" '{ print $c }' "$3" | best)
+  awk -v a="$value" -v b="$startup" 'BEGIN { print a - b }'
+}
+decoding() {  # decoding LABEL OURS REFERENCE REFERENCE-NAME [STARTUP]
+  local ours ref
+  ours=$(best_of "$2" 2 "${5:-}")
+  ref=$(best_of "$3" 2 "${5:-}")
+  printf '  %-34s %6.1fx real time; %-8s %6.1fx: ratio %s (by the wall clock %s)\n' "$1" "$(factor "$ours")" "$4" \
+    "$(factor "$ref")" "$(ratio "$ref" "$ours")" "$(ratio "$(best_of "$3" 1 "${5:-}")" "$(best_of "$2" 1 "${5:-}")")"
+}
+printf 'Decoding, by the CPU time of the whole program:\n'
+decoding "MP3 reader + MPGLib.DLL (Wine):" "$work/mp3-read" "$work/lame-decode" lame.exe "$work/wine-startup"
+[ -s "$work/ogg-read" ] && decoding "Ogg Vorbis reader (native):" "$work/ogg-read" "$work/oggdec" oggdec

@@ -34,7 +34,9 @@ TAudioPlayer::~TAudioPlayer() {
     terminating_ = true;
   }
   workerSignal_.notify_all();
-  worker_.join();
+  if (worker_.joinable()) {  // not when Create could not start it
+    worker_.join();
+  }
 }
 
 // Chunk after chunk while data flows; a poll every 50 ms while there is none (paused, stopped at

@@ -24,10 +24,10 @@ class Mp3Reader : public FileReader {
   bool Reposition(double targetSeconds, double totalSeconds) override;
   void Close() override;
 
-  static constexpr std::size_t kFrameBufferSize = 4096;
-  static constexpr std::size_t kLargestDecodedFrame = 1152 * 2 * 2;
-
  private:
+  static constexpr std::size_t kFrameBufferSize = 4096;            // one frame; the search block
+  static constexpr std::size_t kLargestDecodedFrame = 1152 * 2 * 2;  // MPEG 1, stereo, 16 bits
+
   // Seeks to the first frame at or behind offset, searching the 4096 bytes from there.
   std::optional<Mp3FrameHeader> Synchronise(std::int64_t offset);
   // The frame at the position into the frame buffer: its length, or 0 with the position kept

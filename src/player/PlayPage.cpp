@@ -3,7 +3,6 @@
 #include <windowsx.h>
 
 #include <initializer_list>
-#include <new>
 #include <utility>
 
 #include "player/PlayPageRules.h"
@@ -39,17 +38,6 @@ void SetStaticIcon(HWND control, HIMAGELIST images, int index) {
 }
 
 }  // namespace
-
-std::unique_ptr<PlayPage> PlayPage::Create(PlayPageView& view) {
-  std::unique_ptr<TAudioPlayer> player = TAudioPlayer::Create();
-  if (!player) {
-    return nullptr;
-  }
-  return std::unique_ptr<PlayPage>(new (std::nothrow) PlayPage(view, std::move(player)));
-}
-
-PlayPage::PlayPage(PlayPageView& view, std::unique_ptr<TAudioPlayer> player)
-    : view_(view), player_(std::move(player)) {}
 
 PlayPage::~PlayPage() {
   if (seekBar_ == nullptr || !IsWindow(seekBar_)) {
@@ -94,16 +82,16 @@ void PlayPage::SetPlaying(bool on) {
   if (on) {
     savedHostVolume_ = view_.SetHostVolume(-10000, &savedVolumeKnown_);
     const RecordedFile file = view_.PlayFile();
-    if (!player_->Open(file.fileName, file.format, view_.EventWindow())) {
+    if (!player_.Open(file.fileName, file.format, view_.EventWindow())) {
       RestoreHostVolume();
-      view_.ShowError(player_->TakeErrorText());
+      view_.ShowError(player_.TakeErrorText());
       return;
     }
     playerState_ = pfPlaying;
-    player_->SetVolume(static_cast<std::int32_t>(SendMessageA(view_.PlayControl(tbVolume), TBM_GETPOS, 0, 0)));
+    player_.SetVolume(static_cast<std::int32_t>(SendMessageA(view_.PlayControl(tbVolume), TBM_GETPOS, 0, 0)));
     view_.EnableUpdateTimer();
   } else {
-    player_->Close();
+    player_.Close();
     view_.RunUpdateRoutine();
     playerState_ = 0;
     RestoreHostVolume();
@@ -116,7 +104,7 @@ void PlayPage::SetPlaying(bool on) {
 
 void PlayPage::SetPaused(bool on) {
   if (((playerState_ & pfPaused) != 0) != on) {
-    if (on ? player_->Pause() : player_->Resume()) {
+    if (on ? player_.Pause() : player_.Resume()) {
       playerState_ = on ? (playerState_ | pfPaused) : (playerState_ & ~pfPaused);
     }
   }
@@ -152,7 +140,7 @@ void PlayPage::HostGraphChanged() {
 }
 
 void PlayPage::OnGraphEvent() {
-  IMediaEventEx* events = player_->Events();
+  IMediaEventEx* events = player_.Events();
   if (events == nullptr) {
     return;
   }
@@ -172,7 +160,7 @@ void PlayPage::ShowPosition() {
   if (!Playing() || (playerState_ & pfSeeking) != 0) {
     return;
   }
-  const double position = player_->GetPosition();
+  const double position = player_.GetPosition();
   ShowPositionText(position);
   if (const auto bar = BarFromPosition(position, view_.RecordedSeconds())) {
     SetBar(*bar);
@@ -218,10 +206,10 @@ void PlayPage::tbSeekMouseUp() {
 
 void PlayPage::SeekToBar() {
   const double length = view_.RecordedSeconds();
-  if (player_->Seek(length, SecondsAtBar(Bar(), length))) {
+  if (player_.Seek(length, SecondsAtBar(Bar(), length))) {
     view_.RunUpdateRoutine();
   } else {
-    view_.ShowError(player_->TakeErrorText());
+    view_.ShowError(player_.TakeErrorText());
   }
 }
 
@@ -249,7 +237,7 @@ void PlayPage::frmSkipClick(int buttonId) {
 void PlayPage::TbVolumeOnChange() {
   HWND volume = view_.PlayControl(tbVolume);
   if (Playing()) {
-    player_->SetVolume(static_cast<std::int32_t>(SendMessageA(volume, TBM_GETPOS, 0, 0)));
+    player_.SetVolume(static_cast<std::int32_t>(SendMessageA(volume, TBM_GETPOS, 0, 0)));
   }
   view_.SettingsChanged(volume);
 }

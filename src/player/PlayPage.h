@@ -8,7 +8,6 @@
 #include <commctrl.h>
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
 #include "player/AudioPlayer.h"
@@ -44,9 +43,9 @@ enum PlayFlag : std::uint8_t { pfPlaying = 1, pfPaused = 2, pfSeeking = 4 };
 
 class PlayPage {
  public:
-  // The page with its player, whose worker waits parked; null when the player cannot be made.
-  static std::unique_ptr<PlayPage> Create(PlayPageView& view);
-  // Releases the player; playback must have been stopped.
+  // The page drives player, which outlives it.
+  PlayPage(PlayPageView& view, TAudioPlayer& player) : view_(view), player_(player) {}
+  // Playback must have been stopped.
   ~PlayPage();
   PlayPage(const PlayPage&) = delete;
   PlayPage& operator=(const PlayPage&) = delete;
@@ -71,7 +70,6 @@ class PlayPage {
   void ShowPosition();
 
  private:
-  PlayPage(PlayPageView& view, std::unique_ptr<TAudioPlayer> player);
   void SetPlaying(bool on);
   void SetPaused(bool on);
   void RestoreHostVolume();
@@ -89,7 +87,7 @@ class PlayPage {
                                       DWORD_PTR page);
 
   PlayPageView& view_;
-  std::unique_ptr<TAudioPlayer> player_;
+  TAudioPlayer& player_;
   std::uint8_t playerState_ = 0;
   long savedHostVolume_ = -10000;
   bool savedVolumeKnown_ = false;

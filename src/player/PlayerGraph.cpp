@@ -1,7 +1,5 @@
 #include "player/PlayerGraph.h"
 
-#include <mmreg.h>
-
 #include <algorithm>
 
 #include "graph/GraphUtils.h"
@@ -68,9 +66,24 @@ void PlayerGraph::Notify(HWND window) {
   }
 }
 
+// A graph whose start failed stays stopped itself while the filters it paused before the failure
+// stay paused, and a paused filter cannot be taken out of the graph: every filter is stopped.
+void PlayerGraph::StopEveryFilter() {
+  ComPtr<IEnumFilters> filters;
+  if (FAILED(graph_->EnumFilters(filters.GetAddressOf()))) {
+    return;
+  }
+  for (ComPtr<IBaseFilter> filter; filters->Next(1, filter.ReleaseAndGetAddressOf(), nullptr) == S_OK;) {
+    filter->Stop();
+  }
+}
+
 void PlayerGraph::Release() {
   if (control_) {
     control_->Stop();
+  }
+  if (graph_) {
+    StopEveryFilter();
   }
   if (graph_ && registered_) {
     RevokeGraphFromRot(rotCookie_);

@@ -39,6 +39,7 @@ class PlayerGraph {
   bool BuildSteps(const PcmFormat& format);
   HRESULT SetSourceMediaType(const PcmFormat& format);
   void Notify(HWND window);
+  void StopEveryFilter();
 
   ComPtr<IGraphBuilder> graph_;
   ComPtr<IMediaControl> control_;

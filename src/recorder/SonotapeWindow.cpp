@@ -97,6 +97,7 @@ TfrmSonotape::~TfrmSonotape() {
     playPage_->StopPlayback();
     playPage_.reset();
   }
+  player_.reset();  // wakes and joins the worker
   SaveWindowState();
   if (window_ != nullptr) {
     DestroyWindow(window_);  // here, while the handlers' members still live
@@ -134,7 +135,10 @@ bool TfrmSonotape::Create(HWND owner) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
   recorder_.reset(new (std::nothrow) Recorder(*this));
-  playPage_ = PlayPage::Create(*this);
+  player_ = TAudioPlayer::Create();
+  if (player_) {
+    playPage_.reset(new (std::nothrow) PlayPage(*this, *player_));
+  }
   if (!recorder_ || !playPage_) {
     return false;
   }

@@ -11,6 +11,7 @@
 
 #include "codecs/BeConfig.h"
 #include "codecs/Mp3Settings.h"
+#include "player/AudioPlayer.h"
 #include "player/PlayPage.h"
 #include "recorder/Recorder.h"
 #include "recorder/VisualStyles.h"
@@ -122,7 +123,8 @@ class TfrmSonotape final : public TPluginBaseForm, public RecorderView, public P
   bool scheduleActive_ = false;
   Schedule schedule_;
   std::unique_ptr<Recorder> recorder_;
-  std::unique_ptr<PlayPage> playPage_;
+  std::unique_ptr<TAudioPlayer> player_;  // parked from creation until the Play page plays
+  std::unique_ptr<PlayPage> playPage_;    // drives player_
 };
 
 }  // namespace sonotape

@@ -198,4 +198,15 @@ TEST_F(PlayerControl, FloatRecordingsOfferTheFloatSubtypeUnlessExtensible) {
   EXPECT_NEAR(player->GetPosition(), 1, 1e-9);
 }
 
+// The record is 40 bytes: a cbSize claiming more must not make the source read past it (the
+// renderer then refuses the format).
+TEST_F(PlayerControl, AFormatClaimingMoreThanItsRecordOffersTheRecordOnly) {
+  playertest::Recording recording = playertest::Recorded("48000:6:24", 1);
+  recording.format.cbSize = 200;
+  EXPECT_FALSE(Open(recording));
+  EXPECT_EQ(player->TakeErrorText(), "Cannot build the filtergraph");
+  ASSERT_NE(host.Source(), nullptr);
+  EXPECT_EQ(host.Source()->OutputType().cbFormat, 40u);
+}
+
 }  // namespace

@@ -52,7 +52,12 @@ TEST_P(FullPlay, EndsWithOneEmptyHandOverAtTheRecordingsLength) {
 INSTANTIATE_TEST_SUITE_P(Recordings, FullPlay,
                          ::testing::Values(PlayCase{"Wav16", "48000:2:16", ""},
                                            PlayCase{"Wav24Surround", "48000:6:24", ""},
-                                           PlayCase{"WavFloat", "44100:2:32:float", ""}),
+                                           PlayCase{"WavFloat", "44100:2:32:float", ""},
+                                           PlayCase{"Mp3ConstantStereo", "44100:2:16", "--record-as 1 --mp3-method 0"},
+                                           PlayCase{"Mp3VariableMonoXing", "48000:1:16",
+                                                    "--record-as 1 --mp3-method 1 --xing"},
+                                           PlayCase{"OggStereo", "48000:2:16", "--record-as 2"},
+                                           PlayCase{"OggSurround", "48000:6:16", "--record-as 2"}),
                          [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace

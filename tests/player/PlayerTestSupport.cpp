@@ -41,10 +41,10 @@ sonotape::PcmFormat ToneRecordFormat(const std::string& text) {
 
 // The program's output goes to a file, not a pipe: helper processes that Wine starts from it
 // inherit its handles and would keep a pipe open.
-int RunProgram(const std::string& commandLine, DWORD timeoutMs, std::string* output) {
-  static testsupport::TempFolder folder;
+int RunProgram(const std::string& commandLine, DWORD timeoutMs, std::string* output, const std::string& folder) {
+  static testsupport::TempFolder outputs;
   static unsigned runs = 0;
-  const std::string outputPath = folder.File("output" + std::to_string(++runs) + ".txt");
+  const std::string outputPath = outputs.File("output" + std::to_string(++runs) + ".txt");
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE file = CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -58,7 +58,8 @@ int RunProgram(const std::string& commandLine, DWORD timeoutMs, std::string* out
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION process{};
   std::string line = commandLine;
-  const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+  const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                     folder.empty() ? nullptr : folder.c_str(), &startup, &process);
   CloseHandle(file);
   DWORD code = static_cast<DWORD>(-1);
   if (started) {
@@ -103,6 +104,7 @@ const Recording& Recorded(const std::string& format, double seconds, const std::
 }
 
 EventWindow::EventWindow(sonotape::TAudioPlayer& player) : player_(player) {
+  events_.reserve(64);  // no allocation while a benchmark counts them
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = Procedure;
   windowClass.hInstance = GetModuleHandleA(nullptr);

@@ -30,9 +30,10 @@ const Recording& Recorded(const std::string& format, double seconds, const std::
 // The recorder's format record for a development host format ("48000:6:24").
 sonotape::PcmFormat ToneRecordFormat(const std::string& format);
 
-// Runs a program to its end; its exit code, or -1 when it cannot be started or does not end
-// within timeoutMs. output receives what it printed.
-int RunProgram(const std::string& commandLine, DWORD timeoutMs, std::string* output = nullptr);
+// Runs a program to its end (in folder, when given); its exit code, or -1 when it cannot be
+// started or does not end within timeoutMs. output receives what it printed.
+int RunProgram(const std::string& commandLine, DWORD timeoutMs, std::string* output = nullptr,
+               const std::string& folder = "");
 
 // A message-only window that drains the player's events on WM_PLAYER_GRAPH_EVENT.
 class EventWindow {

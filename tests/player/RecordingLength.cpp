@@ -1,5 +1,6 @@
 #include "RecordingLength.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -24,7 +25,17 @@ bool EndsWith(const std::string& text, const char* suffix) {
   return text.size() >= n && _strnicmp(text.c_str() + text.size() - n, suffix, n) == 0;
 }
 
-// Layer III frames from the start of the file to the first byte that is no frame header.
+bool HoldsVbrTag(const std::vector<std::uint8_t>& data, std::size_t begin, std::size_t end) {
+  for (const char* tag : {"Xing", "Info"}) {
+    if (std::search(data.begin() + begin, data.begin() + end, tag, tag + 4) != data.begin() + end) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Layer III frames from the start of the file to the first byte that is no frame header; a
+// first frame that carries the XING tag holds no sound.
 double Mp3Seconds(const std::vector<std::uint8_t>& data) {
   static const int kBitrates[2][15] = {{0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
                                        {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}};
@@ -40,8 +51,11 @@ double Mp3Seconds(const std::vector<std::uint8_t>& data) {
     const bool mpeg1 = version == 3;
     const int rate = kRates[rateIndex] >> (mpeg1 ? 0 : version == 2 ? 1 : 2);
     const int samples = mpeg1 ? 1152 : 576;
-    at += samples / 8 * 1000 * kBitrates[mpeg1][bitrateIndex] / rate + ((data[at + 2] >> 1) & 1);
-    seconds += static_cast<double>(samples) / rate;
+    const std::size_t length = samples / 8 * 1000 * kBitrates[mpeg1][bitrateIndex] / rate + ((data[at + 2] >> 1) & 1);
+    if (at > 0 || !HoldsVbrTag(data, at, std::min(at + length, data.size()))) {
+      seconds += static_cast<double>(samples) / rate;
+    }
+    at += length;
   }
   return seconds;
 }

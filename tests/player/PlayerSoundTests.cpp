@@ -1,0 +1,116 @@
+// What Wine's DirectSound renderer passed to the sound device while the player played a
+// recording: run by sound-check.sh, which points ALSA at a file sink and names the file in
+// SONOTAPE_CAPTURE (a Unix path).
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "PlayerTestSupport.h"
+#include "RecordingLength.h"
+#include "SoundCapture.h"
+#include "support/TempFolder.h"
+
+using playertest::Capture;
+using playertest::EventWindow;
+
+namespace {
+
+constexpr double kSeconds = 2;
+constexpr DWORD kPlayTimeout = 20000;
+constexpr DWORD kLastSound = 600;  // completion comes about 0.25 s before the last sound left
+
+std::string CapturePath() {
+  const char* unix = std::getenv("SONOTAPE_CAPTURE");
+  if (unix == nullptr) {
+    return {};
+  }
+  std::string path = std::string("Z:") + unix;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+// Plays the file to its end and a little longer, closes the player (which releases the device
+// and so finishes the capture) and reads what the device was given.
+Capture PlayAndCapture(const std::string& path, const sonotape::PcmFormat& format) {
+  playertest::HostFixture host;
+  auto player = sonotape::TAudioPlayer::Create();
+  EventWindow window(*player);
+  if (!player->Open(path, format, window.Handle())) {
+    throw std::runtime_error("cannot play " + path + ": " + player->TakeErrorText());
+  }
+  const bool complete = window.WaitForCompletion(kPlayTimeout);
+  EventWindow::Pump(kLastSound);
+  player->Close();
+  if (!complete) {
+    throw std::runtime_error("no completion for " + path);
+  }
+  return playertest::ReadCapture(CapturePath());
+}
+
+class PlayedSound : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_FALSE(CapturePath().empty()) << "run through sound-check.sh"; }
+};
+
+struct SoundCase {
+  const char* name;
+  const char* format;
+  const char* options;
+  unsigned channels;
+  double lengthTolerance;  // seconds; MP3 adds the coder's delay and padding, mostly not silent
+};
+
+void PrintTo(const SoundCase& c, std::ostream* out) { *out << c.name; }
+
+class PlayedRecording : public PlayedSound, public ::testing::WithParamInterface<SoundCase> {};
+
+TEST_P(PlayedRecording, IsTheRecordingsSignalAndLength) {
+  const SoundCase& c = GetParam();
+  const playertest::Recording& recording = playertest::Recorded(c.format, kSeconds, c.options);
+  const Capture capture = PlayAndCapture(recording.path, recording.format);
+  EXPECT_NEAR(capture.Seconds(), kSeconds, c.lengthTolerance);
+  std::string why;
+  EXPECT_TRUE(playertest::TonesAsRecorded(capture, c.channels, why)) << why;
+}
+
+INSTANTIATE_TEST_SUITE_P(Recordings, PlayedRecording,
+                         ::testing::Values(SoundCase{"Wav16", "48000:2:16", "", 2, 0.01},
+                                           SoundCase{"Wav24Surround", "48000:6:24", "", 6, 0.01},
+                                           SoundCase{"WavMono", "44100:1:16", "", 1, 0.01},
+                                           SoundCase{"Mp3Stereo", "44100:2:16", "--record-as 1", 2, 0.06},
+                                           SoundCase{"OggSurround", "48000:6:16", "--record-as 2", 6, 0.01}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+// The 5.1 channels in the order a Vorbis stream keeps them (front left, centre, front right,
+// rear left, rear right, LFE), had the player not put them into the WAVE order: the check must
+// find the difference.
+TEST_F(PlayedSound, ChannelsOutOfPlaceAreFound) {
+  const playertest::Recording& recording = playertest::Recorded("48000:6:16", kSeconds);
+  std::ifstream in(recording.path, std::ios::binary);
+  std::vector<char> data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  constexpr std::size_t kHeader = 68, kFrame = 12;
+  static const int kVorbisOrder[6] = {0, 2, 1, 4, 5, 3};
+  for (std::size_t at = kHeader; at + kFrame <= data.size(); at += kFrame) {
+    char frame[kFrame];
+    for (int c = 0; c < 6; ++c) std::memcpy(frame + 2 * c, data.data() + at + 2 * kVorbisOrder[c], 2);
+    std::memcpy(data.data() + at, frame, kFrame);
+  }
+  testsupport::TempFolder folder;
+  const std::string path = folder.File("vorbis-order.wav");
+  std::ofstream(path, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size()));
+
+  const Capture capture = PlayAndCapture(path, recording.format);
+  EXPECT_NEAR(capture.Seconds(), kSeconds, 0.01);
+  std::string why;
+  EXPECT_FALSE(playertest::TonesAsRecorded(capture, 6, why));
+  EXPECT_NE(why, "");
+}
+
+}  // namespace
