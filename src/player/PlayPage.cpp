@@ -15,7 +15,6 @@ namespace sonotape {
 namespace {
 
 constexpr UINT_PTR kSeekBarSubclass = 0x5EEC;
-constexpr unsigned kErrorIcon = 0x10;
 constexpr char kPositionCaption[] = "P&osition:  ";
 
 // The skip buttons' tags: the seek key each one stands for.
