@@ -35,7 +35,7 @@ int BarFromMouse(int x, int thumbLeft, int thumbRight, int channelLeft, int chan
   const int left = channelLeft + half;
   const int right = channelRight - half;
   if (right <= left) {
-    return x < left ? 0 : kSeekBarMax;  // a bar too narrow for its thumb has no scale
+    return x <= left ? 0 : kSeekBarMax;  // a bar too narrow for its thumb has no scale
   }
   return ClampBar(Round(static_cast<double>(x - left) * kSeekBarMax / (right - left)));
 }

@@ -30,6 +30,7 @@ TEST(PlayPageBar, UnderTheMouseTheThumbsMiddleFollows) {
   EXPECT_EQ(BarFromMouse(-30, 0, 10, 0, 100), 0);
   // a bar no wider than its thumb: no division by zero
   EXPECT_EQ(BarFromMouse(3, 0, 20, 0, 20), 0);
+  EXPECT_EQ(BarFromMouse(10, 0, 20, 0, 20), 0);
   EXPECT_EQ(BarFromMouse(15, 0, 20, 0, 20), 10000);
 }
 
