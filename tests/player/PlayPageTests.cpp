@@ -346,23 +346,24 @@ TEST_F(PlayPageTest, WithALengthOfZeroOnlyHomeAndEndMoveTheBarAndSeeksFail) {
   Click(btnRecord);
   ASSERT_EQ(Command(6), 0);
   // Each skip moves away from where the bar is, so a bar that stays did not merely hit its end.
-  // (Every message box costs the bench about 2 s: the other keys are left to the rules' test.)
+  // (Every message box costs the bench about 2 s, as Wine waits for a window manager to take
+  // the box off the screen: the other keys are left to the rules' test.)
   const std::function<void()> steps[] = {
-      [this] { Key(VK_END); },  [this] { Key(VK_LEFT); },  [this] { Click(btnFastRW); },
-      [this] { Key(VK_HOME); }, [this] { Key(VK_NEXT); },  [this] { Click(btnFW); },
+      [this] { Key(VK_END); },  [this] { Key(VK_LEFT); }, [this] { Click(btnFastRW); },
+      [this] { Key(VK_HOME); }, [this] { Click(btnFW); },
       [this] { Mouse(WM_LBUTTONDOWN, MouseX(0.75)); Mouse(WM_LBUTTONUP, MouseX(0.75)); }};
-  const int bars[] = {10000, 10000, 10000, 0, 0, 0, 7500};
+  const int bars[] = {10000, 10000, 10000, 0, 0, 7500};
   for (std::size_t i = 0; i < std::size(steps); ++i) {
     Click(btnPlay);
     ASSERT_TRUE(Playing()) << i;
     steps[i]();
-    EXPECT_NEAR(Bar(), bars[i], i == 6 ? 40 : 0) << i;
+    EXPECT_NEAR(Bar(), bars[i], i == 5 ? 40 : 0) << i;
     ASSERT_EQ(answerer.Answered().size(), i + 1);
     EXPECT_EQ(answerer.Answered().back(), "Error when seeking the file position") << i;
     EXPECT_EQ(Position(), "P&osition:  00:00:00") << i;
     Click(btnStop);
     EXPECT_FALSE(Playing());
-    EXPECT_NEAR(Bar(), bars[i], i == 6 ? 40 : 0) << i;  // with no length the bar stays
+    EXPECT_NEAR(Bar(), bars[i], i == 5 ? 40 : 0) << i;  // with no length the bar stays
   }
 }
 
