@@ -27,19 +27,15 @@ void SkipGlyph(HDC dc, bool forward, bool withBar) {
 }
 
 // A loudspeaker, with sound waves for the loud end.
-void SpeakerGlyph(HDC dc, bool loud, COLORREF colour) {
+void SpeakerGlyph(HDC dc, bool loud) {
   Rectangle(dc, 1, 6, 4, 11);
   const POINT cone[] = {{3, 6}, {8, 2}, {8, 14}, {3, 10}};
   Polygon(dc, cone, 4);
-  if (loud) {  // two waves, drawn with a pen two units wide
-    HPEN wide = CreatePen(PS_SOLID, 2, colour);
-    HGDIOBJ old = SelectObject(dc, wide);
-    const POINT inner[] = {{10, 6}, {11, 7}, {11, 9}, {10, 10}};
-    const POINT outer[] = {{12, 3}, {14, 5}, {14, 11}, {12, 13}};
-    Polyline(dc, inner, 4);
-    Polyline(dc, outer, 4);
-    SelectObject(dc, old);
-    DeleteObject(wide);
+  if (loud) {  // two waves, as brackets
+    const POINT inner[] = {{10, 6}, {11, 6}, {12, 7}, {12, 9}, {11, 10}, {10, 10}, {11, 9}, {11, 7}};
+    const POINT outer[] = {{12, 3}, {13, 3}, {15, 5}, {15, 11}, {13, 13}, {12, 13}, {14, 11}, {14, 5}};
+    Polygon(dc, inner, 8);
+    Polygon(dc, outer, 8);
   }
 }
 
@@ -84,7 +80,7 @@ void DrawGlyph(HDC dc, int index) {
       SkipGlyph(dc, index == imgFW || index == imgFastFW, index == imgFastRW || index == imgFastFW);
       break;
     default:
-      SpeakerGlyph(dc, index == imgVolHigh, color);
+      SpeakerGlyph(dc, index == imgVolHigh);
       break;
   }
   SelectObject(dc, oldPen);
