@@ -20,6 +20,7 @@
 #include "HostPushSource.h"
 #include "HostWindow.h"
 #include "MessageAnswerer.h"
+#include "PlayPagePlayer.h"
 #include "PluginLibrary.h"
 #include "Screenshot.h"
 #include "WavInput.h"
@@ -63,7 +64,10 @@ constexpr char kUsage[] =
     "  --timer MINUTES         a timer recording from the start of this minute to MINUTES later\n"
     "                          (0: it is due to end at once, and ends at the first check)\n"
     "  --after-action N        the timer recording's after-action (0)\n"
-    "  --screenshot FILE.png   show the tool window and save it as a picture\n";
+    "  --screenshot FILE.png   show the tool window and save it as a picture\n"
+    "  --play                  then play the recording through the Play page (press Play, wait\n"
+    "                          for its end) and print the position as it goes\n"
+    "  --play-screenshot FILE.png   while it plays, show the Play page and save it as a picture\n";
 
 struct Options {
   std::string pluginPath;
@@ -72,7 +76,7 @@ struct Options {
   devhost::RendererKind renderer = devhost::RendererKind::DirectSound;
   bool converter = false;
   std::string switchBy;  // empty: as the renderer takes it
-  std::string output, name, channel, screenshot;
+  std::string output, name, channel, screenshot, playScreenshot;
   bool plainNames = false;
   int recordAs = -1;
   int mp3Method = -1;
@@ -80,6 +84,7 @@ struct Options {
   bool oggAbr = false;
   int oggQuality = 99;  // none given
   bool record = false;
+  bool play = false;
   double timer = -1;
   int afterAction = 0;
 };
@@ -110,6 +115,7 @@ bool ParseGraphOption(const std::string& option, const char* value, Options& opt
   if (option == "--name") return !(options.name = value).empty();
   if (option == "--channel") return !(options.channel = value).empty();
   if (option == "--screenshot") return !(options.screenshot = value).empty();
+  if (option == "--play-screenshot") return options.play = !(options.playScreenshot = value).empty();
   if (option == "--timer") return ParseSeconds(value, options.timer) && options.timer <= 1440;
   if (option == "--record-as") {
     options.recordAs = std::atoi(value);
@@ -164,6 +170,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       options.plainNames = options.withGraph = true;
     } else if (option == "--record") {
       options.record = options.withGraph = true;
+    } else if (option == "--play") {
+      options.play = options.withGraph = true;
     } else if (option == "--plugin" && i + 1 < argc) {
       options.pluginPath = argv[++i];
     } else {
@@ -266,7 +274,8 @@ bool WaitForScheduleEnd(HWND plugin, devhost::HostGraph& graph, double minutes) 
   return false;
 }
 
-int RunGraphSession(const devhost::PluginExports& e, devhost::HostWindow& host, const Options& options) {
+int RunGraphSession(const devhost::PluginExports& e, devhost::HostWindow& host, const Options& options,
+                    const devhost::HostPushSourceRegistration& pushSource) {
   devhost::HostGraph graph;
   std::string error;
   if (!graph.Build(options.plan, options.renderer, options.converter, error)) {
@@ -324,6 +333,18 @@ int RunGraphSession(const devhost::PluginExports& e, devhost::HostWindow& host, 
   std::printf("Recorded       %ld s\n", static_cast<long>(Command(plugin, 6)));
   std::printf("Record as     %ld\n", static_cast<long>(Command(plugin, 7)));
   Command(plugin, 2);
+  if (options.play) {
+    devhost::PlayPageRun run;
+    run.plugin = plugin;
+    run.hostGraph = graph.Graph();
+    run.pushSource = &pushSource;
+    run.picture = options.playScreenshot;
+    run.timeoutMs = static_cast<DWORD>((options.plan.length * 2 + 30) * 1000);
+    if (!devhost::PlayThroughPlayPage(run)) {
+      std::fprintf(stderr, "the recording did not play to its end\n");
+      result = 1;
+    }
+  }
   std::printf("Execute        %d\n", e.Execute(0, 0));
   graph.Control()->Stop();
   e.StopGraph();
@@ -332,7 +353,8 @@ int RunGraphSession(const devhost::PluginExports& e, devhost::HostWindow& host, 
 }
 
 // The host's order: identification, menu, application window, ..., closing, free, unload.
-int RunSession(devhost::PluginLibrary& plugin, const Options& options) {
+int RunSession(devhost::PluginLibrary& plugin, const Options& options,
+               const devhost::HostPushSourceRegistration& pushSource) {
   const devhost::PluginExports& e = plugin.Exports();
   PrintIdentification(e, options.pluginPath);
 
@@ -345,7 +367,7 @@ int RunSession(devhost::PluginLibrary& plugin, const Options& options) {
   e.SetMenuHandle(host.MenuBar());
   e.SetAppHandle(host.Handle(), 0);
   devhost::HostWindow::PumpMessages();
-  const int result = options.withGraph ? RunGraphSession(e, host, options) : 0;
+  const int result = options.withGraph ? RunGraphSession(e, host, options, pushSource) : 0;
   std::printf("EventMsg(1002) %ld\n", static_cast<long>(e.EventMsg(kEventHostClosing, nullptr)));
   std::printf("EventMsg(0)    %ld\n", static_cast<long>(e.EventMsg(kEventFree, nullptr)));
   host.Destroy();
@@ -376,7 +398,7 @@ int main(int argc, char** argv) {
     devhost::PluginLibrary plugin;
     std::string error;
     if (plugin.Load(options.pluginPath, error)) {
-      result = RunSession(plugin, options);
+      result = RunSession(plugin, options, pushSource);
     } else {
       std::fprintf(stderr, "%s\n", error.c_str());
     }

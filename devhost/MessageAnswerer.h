@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 namespace devhost {
 
 class MessageAnswerer {
@@ -14,11 +17,16 @@ class MessageAnswerer {
   MessageAnswerer& operator=(const MessageAnswerer&) = delete;
   ~MessageAnswerer();
 
+  // The texts of the boxes answered, in order.
+  const std::vector<std::string>& Answered() const { return answered_; }
+
  private:
   static LRESULT CALLBACK OnCbt(int code, WPARAM wParam, LPARAM lParam);
-  static void AnswerIfMessageBox(HWND window);
+  void AnswerIfMessageBox(HWND window);
 
   HHOOK hook_ = nullptr;
+  HWND lastAnswered_ = nullptr;  // a box closes only after its OK is handled
+  std::vector<std::string> answered_;
 };
 
 }  // namespace devhost

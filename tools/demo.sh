@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything and runs the development host under Wine: it loads the x86_64 Sonotape.dll
 # from its folder as the TV-viewer host does, plays ten seconds of a 5.1, 24-bit channel through
-# DirectSound, and has the plug-in record it into recordings/. It prints the file, its length and
-# size, and saves a screenshot of the plug-in's window next to it.
+# DirectSound, and has the plug-in record it into recordings/; then it plays the recording back
+# through the plug-in's Play page. It prints the file, its length and size, and saves pictures of
+# the plug-in's window and of its Play page next to it.
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -17,7 +18,8 @@ printf '\n== sonotape-host.exe (x86_64 build, under Wine)\n'
 mkdir -p recordings
 before=$(date +%s)
 tools/wine-run build/x64/bin/sonotape-host.exe --format 48000:6:24 --length 10 --channel "Demo Channel" --record \
-  --output "Z:${repo//\//\\}\\recordings" --screenshot "Z:${repo//\//\\}\\recordings\\Sonotape.png" | tr -d '\r'
+  --output "Z:${repo//\//\\}\\recordings" --screenshot "Z:${repo//\//\\}\\recordings\\Sonotape.png" \
+  --play --play-screenshot "Z:${repo//\//\\}\\recordings\\Play.png" | tr -d '\r'
 
 printf '\n== What was recorded\n'
 find recordings -name '*.wav' -newermt "@$before" -print0 | while IFS= read -r -d '' file; do
@@ -25,5 +27,5 @@ find recordings -name '*.wav' -newermt "@$before" -print0 | while IFS= read -r -
     "$(ffprobe -v error -show_entries stream=codec_name,channels,channel_layout,sample_rate:format=duration \
       -of compact=p=0 "$file" | paste -sd' ')"
 done
-printf 'Screenshot of the window: recordings/Sonotape.png\n'
+printf 'Screenshot of the window: recordings/Sonotape.png, of the Play page: recordings/Play.png\n'
 printf '\nThe release plug-in for Windows: dist/x86/ (and dist/Sonotape-*-x86.zip)\n'

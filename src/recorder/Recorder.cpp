@@ -79,6 +79,11 @@ RecordingStats Recorder::ReadRecordingStats() {
   return {recordedSeconds_, bytesWritten_};
 }
 
+RecordedFile Recorder::CurrentFile() {
+  const SampleLock lock(recordingTap_.Get());  // a restart on the streaming thread changes both
+  return {LastName().fileName, pcmFormat_};
+}
+
 bool Recorder::OpenOutputFile() {
   bytesWritten_ = 0;
   OutputName name;
@@ -299,6 +304,7 @@ void Recorder::SetRecording(bool on) {
     return;
   }
   if (on) {
+    view_.StopPlayback();
     // A tap found in the graph records as well as one inserted now.
     if (!ConnectTap() || !PrepareRecording(*tap_.sampleIntf.Get())) {
       return;

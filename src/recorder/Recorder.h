@@ -46,11 +46,19 @@ class RecorderView {
   virtual void RecordingFormatChanged(RecordingFormat format) = 0;
   // The local time for file names.
   virtual LocalTime Now() = 0;
+  // A recording is about to start: playback stops first.
+  virtual void StopPlayback() = 0;
 };
 
 struct RecordingStats {
   double seconds = 0;
   std::uint64_t bytes = 0;
+};
+
+// The current or last output file with the PCM format it was recorded in.
+struct RecordedFile {
+  std::string fileName;
+  PcmFormat format{};
 };
 
 class Recorder {
@@ -92,6 +100,8 @@ class Recorder {
   void EndAfterWriteFailure();
 
   RecordingStats ReadRecordingStats();
+  // Read together, as the streaming thread may start the next file after a format change.
+  RecordedFile CurrentFile();
   void SetSilent(bool silent) { silent_ = silent; }
   int RecorderMessage(const std::string& text, unsigned flags);
 

@@ -39,15 +39,6 @@ double NowAsDate() {
   return date;
 }
 
-void SetGlyph(HWND button, HIMAGELIST images, int index) {
-  SetWindowLongPtrA(button, GWLP_USERDATA, index);  // which glyph it shows, for the curious
-  HICON icon = index >= 0 ? ImageList_GetIcon(images, index, ILD_NORMAL) : nullptr;
-  HICON old = reinterpret_cast<HICON>(SendMessageA(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon)));
-  if (old != nullptr) {
-    DestroyIcon(old);
-  }
-}
-
 // The colour the tab control fills its page with (themes differ), for the controls lying on it.
 COLORREF TabBodyColour(HWND tabs) {
   RECT area{};
@@ -77,6 +68,14 @@ LRESULT CALLBACK EscapeHides(HWND control, UINT message, WPARAM wParam, LPARAM l
   return DefSubclassProc(control, message, wParam, lParam);
 }
 
+// The wheel turns for the whole window, whichever control has the focus.
+LRESULT CALLBACK WheelToWindow(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR owner) {
+  if (message == WM_MOUSEWHEEL) {
+    return SendMessageA(reinterpret_cast<HWND>(owner), message, wParam, lParam);
+  }
+  return DefSubclassProc(control, message, wParam, lParam);
+}
+
 }  // namespace
 
 // The user's music folder, else the documents folder, with a trailing backslash; empty when
@@ -98,7 +97,11 @@ TfrmSonotape::~TfrmSonotape() {
   if (recorder_) {
     recorder_->SetRecording(false);
   }
-  player_.reset();  // stops playback, wakes and joins the worker
+  if (playPage_) {
+    playPage_->StopPlayback();
+    playPage_.reset();
+  }
+  player_.reset();  // wakes and joins the worker
   SaveWindowState();
   if (window_ != nullptr) {
     DestroyWindow(window_);  // here, while the handlers' members still live
@@ -137,7 +140,10 @@ bool TfrmSonotape::Create(HWND owner) {
   InitCommonControlsEx(&controls);
   recorder_.reset(new (std::nothrow) Recorder(*this));
   player_ = TAudioPlayer::Create();
-  if (!recorder_ || !player_) {
+  if (player_) {
+    playPage_.reset(new (std::nothrow) PlayPage(*this, *player_));
+  }
+  if (!recorder_ || !playPage_) {
     return false;
   }
   constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -161,6 +167,7 @@ void TfrmSonotape::CreateControls() {
                               client.right - Scale(8), client.bottom - Scale(8), window_,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(idTabs)), module_, nullptr);
   SendMessageA(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
+  SetWindowSubclass(tabs, WheelToWindow, 2, reinterpret_cast<DWORD_PTR>(window_));
   for (const ControlEntry& entry : WindowControls()) {
     // Edges scaled, not sizes, so neighbours stay apart after rounding.
     const int left = Scale(entry.x), top = Scale(entry.y);
@@ -169,6 +176,7 @@ void TfrmSonotape::CreateControls() {
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), module_, nullptr);
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
     SetWindowSubclass(control, EscapeHides, 1, reinterpret_cast<DWORD_PTR>(window_));
+    SetWindowSubclass(control, WheelToWindow, 2, reinterpret_cast<DWORD_PTR>(window_));
     SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   }
   pageBrush_ = CreateSolidBrush(TabBodyColour(tabs));
@@ -178,8 +186,10 @@ void TfrmSonotape::CreateControls() {
   SendMessageA(Control(cbAutoCreate), BM_SETCHECK, BST_CHECKED, 0);
   SendMessageA(Control(rbOggVBR), BM_SETCHECK, BST_CHECKED, 0);
   buttons_ = CreateButtonGlyphs(Scale(16));
-  SetGlyph(Control(btnRecord), buttons_, imgRecord);
-  SetGlyph(Control(btnPause), buttons_, imgPlay);
+  SendMessageA(tabs, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(buttons_));
+  SetButtonGlyph(Control(btnRecord), buttons_, imgRecord);
+  SetButtonGlyph(Control(btnPause), buttons_, imgPlay);
+  playPage_->Attach();
   UpdateTabs();
   UpdateNaming();
 }
@@ -207,8 +217,9 @@ void TfrmSonotape::UpdateTabs() {
   int shown = kGeneralPage;
   for (int page = 0, index = 0; page < kPageCount; ++page) {
     if (!visible[page]) continue;
-    item.mask = TCIF_TEXT | TCIF_PARAM;
+    item.mask = TCIF_TEXT | TCIF_PARAM | TCIF_IMAGE;
     item.pszText = const_cast<char*>(PageCaption(page));
+    item.iImage = page == kPlayPage ? imgPlayStop : -1;
     item.lParam = page;
     SendMessageA(tabs, TCM_INSERTITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
     if (page == current) {
@@ -279,6 +290,9 @@ bool TfrmSonotape::AttachGraph(IFilterGraph* graph) {
   recorder_->AttachGraph(builder.Get());
   if (builder) {
     StayConnectedClick();
+    if (playPage_->Playing()) {
+      PostMessageA(window_, WM_RECORDER_NOTIFY, 4, 0);
+    }
     SetText(edFilename, QueryHostChannelName());
   }
   EnableWindow(Control(btnRecord), builder ? TRUE : FALSE);
@@ -352,7 +366,7 @@ void TfrmSonotape::RecorderStateChanged() {
   const std::uint8_t state = recorder_->State();
   const bool on = (state & rsRecording) != 0;
   SetText(btnRecord, on ? "&Stop" : "&Start");
-  SetGlyph(Control(btnRecord), buttons_, on ? imgStop : imgRecord);
+  SetButtonGlyph(Control(btnRecord), buttons_, on ? imgStop : imgRecord);
   EnableWindow(Control(btnPause), on ? TRUE : FALSE);
   for (int id : {cbStayConnected, cbRecordAs, edFilename}) {
     EnableWindow(Control(id), on ? FALSE : TRUE);
@@ -378,15 +392,15 @@ void TfrmSonotape::RecorderStateChanged() {
   }
   if (state == (rsRecording | rsPaused)) {
     SetText(btnPause, "&Continue");
-    SetGlyph(Control(btnPause), buttons_, imgContinue);
+    SetButtonGlyph(Control(btnPause), buttons_, imgContinue);
     SetWindowTextA(window_, "Sonotape 4.0 (Rec Pause)");
   } else if (state == rsRecording) {
     SetText(btnPause, "Rec &Pause");
-    SetGlyph(Control(btnPause), buttons_, imgPause);
+    SetButtonGlyph(Control(btnPause), buttons_, imgPause);
     SetWindowTextA(window_, ("Rec: " + FileNamePart(recorder_->LastName().fileName)).c_str());
   } else {
     SetText(btnPause, "Rec &Pause");
-    SetGlyph(Control(btnPause), buttons_, -1);
+    SetButtonGlyph(Control(btnPause), buttons_, -1);
     SetWindowTextA(window_, kCaption);
   }
   ShowRecordingStats(recorder_->ReadRecordingStats());
@@ -439,15 +453,18 @@ void TfrmSonotape::EndSchedule() {
   // Once, also when the scheduled start failed and no stop ended the schedule.
   KillTimer(window_, tmrSchedule);
   scheduleActive_ = false;
-  if (schedule_.afterAction > 0 && hostWindow_ != nullptr) {
-    PostMessageA(hostWindow_, HostCommandMessage, kHostAfterAction, schedule_.afterAction);
+  if (schedule_.afterAction > 0) {
+    playPage_->StopPlayback();
+    if (hostWindow_ != nullptr) {
+      PostMessageA(hostWindow_, HostCommandMessage, kHostAfterAction, schedule_.afterAction);
+    }
   }
   schedule_ = Schedule{};
 }
 
 void TfrmSonotape::OnUpdateTick() {
   const std::uint8_t state = recorder_->State();
-  if ((state & rsRecording) == 0) {
+  if ((state & rsRecording) == 0 && !playPage_->Playing()) {
     KillTimer(window_, tmrUpdate);
     return;
   }
@@ -455,6 +472,7 @@ void TfrmSonotape::OnUpdateTick() {
   if (state == rsRecording) {
     ShowRecordingStats(stats);
   }
+  playPage_->ShowPosition();
 }
 
 LRESULT TfrmSonotape::OnHostCommand(WPARAM command) {
@@ -556,6 +574,18 @@ void TfrmSonotape::OnCommand(int id, int code) {
     case btnSave:
       if (code == BN_CLICKED) SaveSettings();
       break;
+    case btnPlay:
+      if (code == BN_CLICKED) playPage_->btnPlayClick();
+      break;
+    case btnStop:
+      if (code == BN_CLICKED) playPage_->StopPlayback();
+      break;
+    case btnFastRW:
+    case btnRW:
+    case btnFW:
+    case btnFastFW:
+      if (code == BN_CLICKED) playPage_->frmSkipClick(id);
+      break;
     default:
       break;
   }
@@ -569,8 +599,21 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
       return 0;
-    case WM_HSCROLL:
-      if (lParam != 0) OnTrackBar(reinterpret_cast<HWND>(lParam));
+    case WM_HSCROLL: {
+      HWND bar = reinterpret_cast<HWND>(lParam);
+      const int id = GetDlgCtrlID(bar);
+      if (id == tbVolume) {
+        playPage_->TbVolumeOnChange();
+      } else if (bar != nullptr && id != tbSeek) {  // the seek bar seeks by its mouse and keys
+        OnTrackBar(bar);
+      }
+      return 0;
+    }
+    case WM_MOUSEWHEEL:
+      playPage_->frmOnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam));
+      return 0;
+    case WM_PLAYER_GRAPH_EVENT:
+      playPage_->OnGraphEvent();
       return 0;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
@@ -621,8 +664,9 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         SetText(edFilename, name.shownName);
         SetText(edOutput, name.shownFolder);
         SetWindowTextA(window_, ("Rec: " + FileNamePart(name.fileName)).c_str());
+        playPage_->StopPlayback();
       } else if (wParam == kNoticeMuteHost) {
-        SetHostVolume(recorder_->Graph(), -10000);
+        playPage_->HostGraphChanged();
       } else if (wParam == kNoticeWriteFailed) {
         OnWriteFailure();
       }

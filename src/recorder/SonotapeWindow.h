@@ -12,8 +12,10 @@
 #include "codecs/BeConfig.h"
 #include "codecs/Mp3Settings.h"
 #include "player/AudioPlayer.h"
+#include "player/PlayPage.h"
 #include "recorder/Recorder.h"
 #include "recorder/VisualStyles.h"
+#include "recorder/WindowIds.h"
 #include "settings/MyIniFile.h"
 #include "settings/PluginBaseForm.h"
 #include "shell/TimerRecord.h"
@@ -24,7 +26,7 @@ namespace sonotape {
 // neither exists.
 std::string DefaultOutputFolder();
 
-class TfrmSonotape final : public TPluginBaseForm, public RecorderView {
+class TfrmSonotape final : public TPluginBaseForm, public RecorderView, public PlayPageView {
  public:
   static constexpr char kClassName[] = "TfrmSonotape";
   static constexpr char kCaption[] = "Sonotape 4.0";
@@ -59,6 +61,24 @@ class TfrmSonotape final : public TPluginBaseForm, public RecorderView {
   void PostWriteFailure() override;
   void RecordingFormatChanged(RecordingFormat format) override;
   LocalTime Now() override;
+  void StopPlayback() override {
+    if (playPage_) playPage_->StopPlayback();
+  }
+
+  // PlayPageView
+  HWND PlayControl(int id) override { return Control(id); }
+  HIMAGELIST ButtonImages() override { return buttons_; }
+  HWND EventWindow() override { return window_; }
+  bool PlayPageShown() override { return playShown_; }
+  void RunUpdateRoutine() override { OnUpdateTick(); }
+  void EnableUpdateTimer() override { SetTimer(window_, tmrUpdate, 1000, nullptr); }
+  void SettingsChanged(HWND sender) override { OnSettingsChange(sender); }
+  void ShowError(const std::string& text) override { recorder_->RecorderMessage(text, Recorder::kErrorIcon); }
+  RecordedFile PlayFile() override { return recorder_->CurrentFile(); }
+  double RecordedSeconds() override { return recorder_->ReadRecordingStats().seconds; }
+  long SetHostVolume(long volume, bool* known) override {
+    return sonotape::SetHostVolume(recorder_->Graph(), volume, known);
+  }
 
  private:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -107,6 +127,7 @@ class TfrmSonotape final : public TPluginBaseForm, public RecorderView {
   Schedule schedule_;
   std::unique_ptr<Recorder> recorder_;
   std::unique_ptr<TAudioPlayer> player_;  // parked from creation until the Play page plays
+  std::unique_ptr<PlayPage> playPage_;    // drives player_
 };
 
 }  // namespace sonotape

@@ -149,12 +149,19 @@ bool ConnectTap(IGraphBuilder* graph, TapConnection& tap, std::string& failure) 
   return false;
 }
 
-long SetHostVolume(IGraphBuilder* graph, long volume) {
+long SetHostVolume(IGraphBuilder* graph, long volume, bool* known) {
   long previous = -10000;
+  bool read = false;
   ComPtr<IBasicAudio> audio;
   if (graph != nullptr && SUCCEEDED(QueryInto(graph, IID_IBasicAudio, audio))) {
-    audio->get_Volume(&previous);
+    read = SUCCEEDED(audio->get_Volume(&previous));
+    if (!read) {
+      previous = -10000;
+    }
     audio->put_Volume(volume);
+  }
+  if (known != nullptr) {
+    *known = read;
   }
   return previous;
 }

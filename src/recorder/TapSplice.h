@@ -27,7 +27,8 @@ bool FindTapInGraph(IFilterGraph* graph, REFCLSID clsid, ComPtr<ISampleInterface
 ComPtr<IPin> FindPcmDecoderPin(IFilterGraph* graph);
 // Reconnects decoderPin -> tap -> its former peer; on failure the former connection again.
 bool InsertTap(IGraphBuilder* graph, IPin* decoderPin, IBaseFilter* tap);
-// Sets the volume in hundredths of a decibel; the previous one, -10000 when unknown.
-long SetHostVolume(IGraphBuilder* graph, long volume);
+// Sets the volume in hundredths of a decibel; the previous one, -10000 when unknown. known, when
+// given, says whether the graph had a volume to read.
+long SetHostVolume(IGraphBuilder* graph, long volume, bool* known = nullptr);
 
 }  // namespace sonotape

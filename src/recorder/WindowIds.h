@@ -82,7 +82,22 @@ inline constexpr UINT kMenuItemId = 59429;
 inline constexpr WPARAM kHostChannelName = 0x2203;
 inline constexpr WPARAM kHostAfterAction = 0x2207;
 
-// Button images in ilButtons.
-enum ButtonImage : int { imgRecord = 0, imgStop = 1, imgPause = 2, imgContinue = 3, imgPlay = 4 };
+// Button images in ilButtons: the recorder's, playback's stop (also the Play tab's image), the
+// skip buttons' and the loudness symbols at both ends of the volume slider.
+enum ButtonImage : int {
+  imgRecord = 0,
+  imgStop = 1,
+  imgPause = 2,
+  imgContinue = 3,
+  imgPlay = 4,
+  imgPlayStop = 5,
+  imgFastRW = 6,
+  imgRW = 7,
+  imgFW = 8,
+  imgFastFW = 9,
+  imgVolLow = 10,
+  imgVolHigh = 11,
+  kButtonImageCount
+};
 
 }  // namespace sonotape

@@ -481,6 +481,23 @@ case $case in
     grep -q "^Reconnected    0 times$" "$dir/host.log" || fail "a new rate alone took a reconnection"
     awk '/^Stream ran/ { exit !($3 > 1.5) }' "$dir/host.log" || fail "the stream did not run in real time"
     ;;
+  play-page)  # each recording played back through the Play page: the host muted meanwhile, all of it handed over
+    record --renderer dsound --name take --record --format 48000:2:16 --length 2 --play \
+      --play-screenshot "$(winpath "$dir/play.png")"
+    file=$(recordings)
+    grep -q "^Play           pressed, the button says P&ause$" "$dir/host.log" || fail "Play did not start"
+    for when in "0 before playing" "-10000 while playing" "0 afterwards"; do
+      grep -q "^Host volume    $when$" "$dir/host.log" || fail "the host's volume was not $when"
+    done
+    grep -q "^Play ended     by itself .*: $(($(stat -c %s "$file") - 46)) bytes handed to the push source, 1 end of data$" \
+      "$dir/host.log" || fail "the WAV file was not played whole"
+    grep -q "^Position       P&osition:  00:00:00; the button says P&lay$" "$dir/host.log" || fail "not stopped at the end"
+    [ "$(head -c 4 "$dir/play.png" | tail -c 3)" = PNG ] || fail "no picture of the Play page"
+    record "${unpaced[@]}" --record-as 1 --format 44100:1:16 --length 2 --play
+    grep -q "^Play ended     by itself .*, 1 end of data$" "$dir/host.log" || fail "the MP3 file did not play to its end"
+    record "${unpaced[@]}" --record-as 2 --format 44100:6:16 --length 2 --play
+    grep -q "^Play ended     by itself .*, 1 end of data$" "$dir/host.log" || fail "the Ogg Vorbis file did not play to its end"
+    ;;
   *)
     fail "no such case"
     ;;

@@ -24,6 +24,7 @@ class QuietView : public sonotape::RecorderView {
   void RecorderStateChanged() override {}
   void PostNewFile() override {}
   void PostWriteFailure() override {}
+  void StopPlayback() override {}
   void RecordingFormatChanged(sonotape::RecordingFormat) override {}
   sonotape::LocalTime Now() override { return {"Dec", 9, 12, 0, 0}; }
 };

@@ -43,10 +43,12 @@ class FakeView : public sonotape::RecorderView {
     if (whileNaming) std::exchange(whileNaming, nullptr)();
     return {"Dec", 8, 7, 5, 9};
   }
+  void StopPlayback() override { ++playbackStops; }
   std::vector<std::string> messages;
   // Runs once when the next file is named: after the format was read, before the callback is in.
   std::function<void()> whileNaming;
   int stateChanges = 0;
+  int playbackStops = 0;
   std::atomic<int> newFiles{0};
   std::atomic<int> writeFailures{0};
 };
@@ -156,9 +158,17 @@ TEST_F(RecorderTest, RecordsWhatTheHostPlaysBitExactAcrossPauseAndStop) {
   EXPECT_EQ(Data("take.wav"), kept);
   EXPECT_TRUE(view.messages.empty());
   EXPECT_EQ(view.writeFailures, 0);
+  const sonotape::RecordedFile last = recorder->CurrentFile();  // what the Play page plays
+  EXPECT_EQ(last.fileName, folder.File("take.wav"));
+  EXPECT_EQ(last.format.nChannels, 2);
+  EXPECT_EQ(last.format.nSamplesPerSec, 48000u);
+  EXPECT_EQ(view.playbackStops, 1);  // the start stopped playback; the stop did not
 
   recorder->SetRecording(true);  // the tap is found again; the next name is numbered
   EXPECT_EQ(recorder->LastName().fileName, folder.File("take 01.wav"));
+  EXPECT_EQ(view.playbackStops, 2);
+  recorder->SetRecording(true);  // already recording: nothing
+  EXPECT_EQ(view.playbackStops, 2);
   recorder->SetRecording(false);
 }
 
@@ -229,6 +239,7 @@ TEST_F(RecorderTest, StartsThatCannotRecordLeaveTheRecorderIdle) {
   ASSERT_EQ(view.messages.size(), 1u);
   EXPECT_EQ(view.messages[0], "Cannot find an audio decoder that delivers PCM output");
   EXPECT_EQ(view.stateChanges, 0);
+  EXPECT_EQ(view.playbackStops, 2);  // playback stops before a start is tried
 }
 
 TEST_F(RecorderTest, AnUnwritableFolderIsReportedAndNothingStarts) {

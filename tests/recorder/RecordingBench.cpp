@@ -40,6 +40,7 @@ class SilentView : public sonotape::RecorderView {
   void PostWriteFailure() override { std::printf("a write failed\n"); }
   void RecordingFormatChanged(sonotape::RecordingFormat) override {}
   sonotape::LocalTime Now() override { return {"Dec", 8, 7, 5, 9}; }
+  void StopPlayback() override {}
 };
 
 double Seconds(std::chrono::steady_clock::time_point start) {

@@ -162,9 +162,18 @@ TEST_F(TapSplice, TheHostVolumeIsSetThroughTheGraph) {
   ASSERT_EQ(graph->AddFilter(renderer.Get(), L"renderer"), S_OK);
   ASSERT_EQ(graph->ConnectDirect(&source->pin, testsupport::FirstPin(renderer.Get(), PINDIR_INPUT).Get(), nullptr),
             S_OK);
-  EXPECT_EQ(sonotape::SetHostVolume(graph.Get(), -10000), 0);
+  bool known = false;
+  EXPECT_EQ(sonotape::SetHostVolume(graph.Get(), -10000, &known), 0);
+  EXPECT_TRUE(known);
   EXPECT_EQ(sonotape::SetHostVolume(graph.Get(), -500), -10000);
-  EXPECT_EQ(sonotape::SetHostVolume(nullptr, 0), -10000);
+  EXPECT_EQ(sonotape::SetHostVolume(nullptr, 0, &known), -10000);
+  EXPECT_FALSE(known);  // a muted host and no host differ
+}
+
+TEST_F(TapSplice, AGraphWithoutAnAudioRendererHasNoVolumeToRead) {
+  bool known = true;
+  EXPECT_EQ(sonotape::SetHostVolume(graph.Get(), -10000, &known), -10000);
+  EXPECT_FALSE(known);
 }
 
 }  // namespace
