@@ -9,6 +9,7 @@
 #include <new>
 
 #include "recorder/ButtonGlyphs.h"
+#include "recorder/PageLayout.h"
 #include "recorder/RecorderText.h"
 #include "recorder/WindowIds.h"
 #include "recorder/WindowLayout.h"
@@ -63,14 +64,6 @@ COLORREF TabBodyColour(HWND tabs) {
   if (dc != nullptr) DeleteDC(dc);
   ReleaseDC(tabs, screen);
   return colour;
-}
-
-LRESULT CALLBACK EscapeHides(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR owner) {
-  if (message == WM_KEYDOWN && wParam == VK_ESCAPE) {
-    ShowWindow(reinterpret_cast<HWND>(owner), SW_HIDE);
-    return 0;
-  }
-  return DefSubclassProc(control, message, wParam, lParam);
 }
 
 }  // namespace
@@ -149,33 +142,30 @@ bool TfrmSonotape::Create(HWND owner) {
 }
 
 void TfrmSonotape::CreateControls() {
-  RECT client{};
-  GetClientRect(window_, &client);
-  HWND tabs = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, Scale(4), Scale(4),
-                              client.right - Scale(8), client.bottom - Scale(8), window_,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(idTabs)), module_, nullptr);
+  HWND tabs = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | WS_GROUP, 0,
+                              0, 0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(idTabs)), module_, nullptr);
   SendMessageA(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
   for (const ControlEntry& entry : WindowControls()) {
-    // Edges scaled, not sizes, so neighbours stay apart after rounding.
-    const int left = Scale(entry.x), top = Scale(entry.y);
-    HWND control = CreateWindowExA(0, entry.className, entry.text, entry.style, left, top,
-                                   Scale(entry.x + entry.width) - left, Scale(entry.y + entry.height) - top, window_,
+    HWND control = CreateWindowExA(0, entry.className, entry.text, entry.style, 0, 0, 0, 0, window_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), module_, nullptr);
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
-    SetWindowSubclass(control, EscapeHides, 1, reinterpret_cast<DWORD_PTR>(window_));
-    SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);  // the table's order
   }
-  pageBrush_ = CreateSolidBrush(TabBodyColour(tabs));
+  // Under the pages' controls, which it would cover, and so last in the tab order.
+  SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   FillLists();
   SendMessageA(Control(edFilename), EM_LIMITTEXT, 100, 0);
   SendMessageA(Control(cbStayConnected), BM_SETCHECK, BST_CHECKED, 0);
   SendMessageA(Control(cbAutoCreate), BM_SETCHECK, BST_CHECKED, 0);
   SendMessageA(Control(rbOggVBR), BM_SETCHECK, BST_CHECKED, 0);
-  buttons_ = CreateButtonGlyphs(Scale(16));
+  buttons_ = CreateButtonGlyphs(Scale(kGlyphSize));
   SetGlyph(Control(btnRecord), buttons_, imgRecord);
   SetGlyph(Control(btnPause), buttons_, imgPlay);
   UpdateTabs();
   UpdateNaming();
+  RequireClient(NeededClientSize(*this));
+  LayOutPages(*this);
+  pageBrush_ = CreateSolidBrush(TabBodyColour(tabs));
 }
 
 void TfrmSonotape::ShowPage(int page) {
@@ -540,6 +530,9 @@ void TfrmSonotape::OnCommand(int id, int code) {
     case btnSave:
       if (code == BN_CLICKED) SaveSettings();
       break;
+    case IDCANCEL:  // Escape anywhere in the window: it hides; recording goes on
+      ShowWindow(window_, SW_HIDE);
+      break;
     default:
       break;
   }
@@ -579,13 +572,9 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SHOWWINDOW:
       if (wParam) FormShow();
       return DefWindowProcA(window_, message, wParam, lParam);
-    case WM_SIZE: {
-      RECT client{};
-      GetClientRect(window_, &client);
-      SetWindowPos(Control(idTabs), nullptr, 0, 0, client.right - Scale(8), client.bottom - Scale(8),
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    case WM_SIZE:
+      LayOutPages(*this);
       return 0;
-    }
     case WM_TIMER:
       if (wParam == tmrSchedule) OnScheduleTick();
       if (wParam == tmrUpdate) OnUpdateTick();
@@ -611,9 +600,6 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case HostCommandMessage:
       return OnHostCommand(wParam);
-    case WM_KEYDOWN:
-      if (wParam == VK_ESCAPE) ShowWindow(window_, SW_HIDE);
-      return 0;
     case WM_CLOSE:
       ShowWindow(window_, SW_HIDE);  // the tool window hides; recording goes on
       return 0;
