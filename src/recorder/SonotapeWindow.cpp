@@ -188,7 +188,7 @@ void TfrmSonotape::UpdateTabs() {
     current = static_cast<int>(item.lParam);
   }
   SendMessageA(tabs, TCM_DELETEALLITEMS, 0, 0);
-  int shown = kGeneralPage;
+  int shown = kGeneralPage, shownIndex = 0;
   for (int page = 0, index = 0; page < kPageCount; ++page) {
     if (!visible[page]) continue;
     item.mask = TCIF_TEXT | TCIF_PARAM;
@@ -196,11 +196,16 @@ void TfrmSonotape::UpdateTabs() {
     item.lParam = page;
     SendMessageA(tabs, TCM_INSERTITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
     if (page == current) {
-      SendMessageA(tabs, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
       shown = page;
+      shownIndex = index;
     }
     ++index;
   }
+  // Also when the page shown went: its tab is selected and has the tabs' focus, which the arrow
+  // keys move on from (emptying the tabs does not reset that focus, and a selection that stays
+  // does not set it).
+  SendMessageA(tabs, TCM_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  SendMessageA(tabs, TCM_SETCURSEL, static_cast<WPARAM>(shownIndex), 0);
   ShowPage(shown);
 }
 
