@@ -37,11 +37,12 @@ PageCells MeasurePage(const TPluginBaseForm& form, int page) {
     if (entry.page != page) continue;
     std::vector<const char*> captions{entry.text};
     captions.insert(captions.end(), entry.runTimeCaptions.begin(), entry.runTimeCaptions.end());
-    const SIZE need = MeasureControl(form.Control(entry.id), captions, entry.glyph ? form.Scale(kGlyphSize) : 0,
-                                     form.TargetDpi());
+    const ControlNeed need = MeasureControl(form.Control(entry.id), captions,
+                                            entry.glyph ? form.Scale(kGlyphSize) : 0, form.TargetDpi());
+    const int height = std::max(need.height, form.Scale(entry.leastHeight));
     measured.entries.push_back(&entry);
-    measured.cells.push_back({entry.row, entry.cell, std::max(static_cast<int>(need.cx), form.Scale(entry.leastWidth)),
-                              std::max(static_cast<int>(need.cy), form.Scale(entry.leastHeight))});
+    measured.cells.push_back({entry.row, entry.cell, std::max(need.width, form.Scale(entry.leastWidth)), height,
+                              need.centre >= 0 ? need.centre : height / 2});
   }
   return measured;
 }

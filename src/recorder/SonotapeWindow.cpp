@@ -146,7 +146,9 @@ void TfrmSonotape::CreateControls() {
                               0, 0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(idTabs)), module_, nullptr);
   SendMessageA(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
   for (const ControlEntry& entry : WindowControls()) {
-    HWND control = CreateWindowExA(0, entry.className, entry.text, entry.style, 0, 0, 0, 0, window_,
+    // At their least size, in which a track bar shows where its slider lies.
+    HWND control = CreateWindowExA(0, entry.className, entry.text, entry.style, 0, 0, Scale(entry.leastWidth),
+                                   Scale(entry.leastHeight), window_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), module_, nullptr);
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
     SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);  // the table's order

@@ -1,5 +1,7 @@
 #include "settings/ControlMeasure.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <string>
 
@@ -77,7 +79,7 @@ int WidestItem(HWND list, const TextMeasure& text) {
   return widest;
 }
 
-SIZE MeasureButton(DWORD style, std::span<const char* const> captions, int glyphSize, int dpi,
+ControlNeed MeasureButton(DWORD style, std::span<const char* const> captions, int glyphSize, int dpi,
                    const TextMeasure& text) {
   const auto scaled = [dpi](int length) { return ScaleRounded(length, dpi, kDesignDpi); };
   switch (style & BS_TYPEMASK) {
@@ -88,40 +90,45 @@ SIZE MeasureButton(DWORD style, std::span<const char* const> captions, int glyph
     case BS_RADIOBUTTON:
     case BS_AUTORADIOBUTTON:
       return {scaled(kCheckGlyph) + text.Widest(captions) + scaled(kFocusMargin),
-              std::max(text.Height(), scaled(kCheckBox)) + scaled(kFocusMargin) * 2};
+              std::max(text.Height(), scaled(kCheckBox)) + scaled(kFocusMargin) * 2, -1};
     case BS_PUSHBUTTON:
     case BS_DEFPUSHBUTTON: {
-      if ((style & (BS_ICON | BS_BITMAP)) != 0) return {0, 0};
+      if ((style & (BS_ICON | BS_BITMAP)) != 0) return {0, 0, -1};
       const int image = glyphSize > 0 ? glyphSize + scaled(kGlyphGap) : 0;
       return {image + text.Widest(captions) + scaled(kButtonMargin) * 2,
-              std::max(text.Height(), glyphSize) + scaled(kFieldMargin)};
+              std::max(text.Height(), glyphSize) + scaled(kFieldMargin), -1};
     }
     default:
-      return {0, 0};
+      return {0, 0, -1};
   }
 }
 
 }  // namespace
 
-SIZE MeasureControl(HWND control, std::span<const char* const> captions, int glyphSize, int dpi) {
-  if (control == nullptr) return {0, 0};
+ControlNeed MeasureControl(HWND control, std::span<const char* const> captions, int glyphSize, int dpi) {
+  if (control == nullptr) return {0, 0, -1};
   const TextMeasure text(control);
   const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(control, GWL_STYLE));
   const auto scaled = [dpi](int length) { return ScaleRounded(length, dpi, kDesignDpi); };
   if (IsClass(control, "Static")) {
     const DWORD kind = style & SS_TYPEMASK;
-    if (kind == SS_ICON || kind == SS_BITMAP) return {0, 0};
-    return {text.Widest(captions), text.Height()};
+    if (kind == SS_ICON || kind == SS_BITMAP) return {0, 0, -1};
+    return {text.Widest(captions), text.Height(), -1};
   }
   if (IsClass(control, "Button")) return MeasureButton(style, captions, glyphSize, dpi, text);
-  if (IsClass(control, "Edit")) return {0, text.Height() + scaled(kFieldMargin)};
+  if (IsClass(control, "Edit")) return {0, text.Height() + scaled(kFieldMargin), -1};
   if (IsClass(control, "ComboBox")) {
     RECT closed{};
     GetWindowRect(control, &closed);  // a drop-down list keeps its closed height as its own
     return {WidestItem(control, text) + GetSystemMetrics(SM_CXVSCROLL) + scaled(kListMargin),
-            closed.bottom - closed.top};
+            closed.bottom - closed.top, -1};
   }
-  return {0, 0};
+  if (IsClass(control, TRACKBAR_CLASSA)) {
+    RECT thumb{};
+    SendMessageA(control, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+    return {0, 0, thumb.bottom > thumb.top ? (thumb.top + thumb.bottom) / 2 : -1};
+  }
+  return {0, 0, -1};
 }
 
 int CaptionWidth(HWND control, const char* caption) { return TextMeasure(control).Width(caption); }

@@ -61,10 +61,22 @@ class RowWidths {
   int growing_ = 0;
 };
 
-int RowHeight(std::span<const LayoutCell> cells, const Row& row) {
-  int height = 0;
-  for (std::size_t i = row.first; i < row.end; ++i) height = std::max(height, cells[i].needHeight);
-  return height;
+// A row's centre line, from its top, and its height.
+struct RowLine {
+  int centre, height;
+};
+
+RowLine LineOf(std::span<const LayoutCell> cells, const Row& row) {
+  RowLine line{0, 0};
+  for (std::size_t i = row.first; i < row.end; ++i) {
+    if (cells[i].width != CellWidth::Share) line.centre = std::max(line.centre, cells[i].centre);
+  }
+  for (std::size_t i = row.first; i < row.end; ++i) {
+    const LayoutCell& cell = cells[i];
+    const int reach = cell.width == CellWidth::Share ? cell.needHeight : line.centre - cell.centre + cell.needHeight;
+    line.height = std::max(line.height, reach);
+  }
+  return line;
 }
 
 bool Grows(const LayoutCell& cell) { return cell.width == CellWidth::Stretch || cell.width == CellWidth::Share; }
@@ -76,7 +88,7 @@ CellSize NeededSize(std::span<const LayoutCell> cells, const LayoutGaps& gaps) {
   CellSize size{0, 0};
   for (const Row& row : SplitRows(cells, gaps)) {
     size.width = std::max(size.width, RowWidths(cells, row, labelColumn).Total(gaps.column));
-    size.height += row.gapAbove + RowHeight(cells, row);
+    size.height += row.gapAbove + LineOf(cells, row).height;
   }
   return size;
 }
@@ -90,7 +102,7 @@ std::vector<CellBox> PlaceCells(std::span<const LayoutCell> cells, const LayoutG
   for (const Row& row : SplitRows(cells, gaps)) {
     y += row.gapAbove;
     const RowWidths widths(cells, row, labelColumn);
-    const int height = RowHeight(cells, row);
+    const RowLine line = LineOf(cells, row);
     const int spare = std::max(0, width - widths.Total(gaps.column));
     int growersLeft = widths.Growing();
     int spareLeft = spare;
@@ -104,12 +116,12 @@ std::vector<CellBox> PlaceCells(std::span<const LayoutCell> cells, const LayoutG
         spareLeft -= extra;
         --growersLeft;
       }
-      const int cellHeight = cell.width == CellWidth::Share ? height : cell.needHeight;
-      const int cellTop = y + (height - cellHeight) / 2;
-      boxes.push_back({x, cellTop, x + cellWidth, cellTop + cellHeight});
+      const bool share = cell.width == CellWidth::Share;
+      const int cellTop = share ? y : y + line.centre - cell.centre;
+      boxes.push_back({x, cellTop, x + cellWidth, cellTop + (share ? line.height : cell.needHeight)});
       x += cellWidth + gaps.column;
     }
-    y += height;
+    y += line.height;
   }
   return boxes;
 }

@@ -24,6 +24,7 @@ struct LayoutCell {
   RowBreak row;
   CellWidth width;
   int needWidth, needHeight;
+  int centre;  // from the cell's top, the line a row's cells align on: a text's middle, a slider's channel
 };
 
 struct LayoutGaps {
@@ -43,8 +44,9 @@ struct CellBox {
 // The room the cells need: as wide as the widest row, as tall as the rows stacked.
 CellSize NeededSize(std::span<const LayoutCell> cells, const LayoutGaps& gaps);
 
-// The cells placed in rows from (left, top) in the given width: each row as tall as its tallest
-// cell, every cell centred in its row; a row wider than the width overhangs on the right.
+// The cells placed in rows from (left, top) in the given width: the cells of a row on one centre
+// line, the row as tall as they reach (a Share cell: as tall as the row); a row wider than the
+// width overhangs on the right.
 std::vector<CellBox> PlaceCells(std::span<const LayoutCell> cells, const LayoutGaps& gaps, int left, int top,
                                 int width);
 

@@ -15,11 +15,12 @@ constexpr LayoutGaps kGaps{6, 6, 2};
 int Width(const CellBox& box) { return box.right - box.left; }
 int Height(const CellBox& box) { return box.bottom - box.top; }
 
-// A page like the MP3 one: labels with lists and a track bar between two end marks.
+// A page like the MP3 one: labels with lists, and a track bar (its slider's channel 11 pixels
+// down) between two end marks.
 const std::vector<LayoutCell> kFieldPage = {
-    {Next, Label, 60, 13},  {Same, Stretch, 90, 21},                                             // a list
-    {Next, Label, 100, 13}, {Same, Fixed, 10, 13}, {Same, Stretch, 80, 28}, {Same, Fixed, 10, 13},  // a track bar
-    {Next, Label, 30, 13},  {Same, Stretch, 90, 21},
+    {Next, Label, 60, 13, 6},  {Same, Stretch, 90, 21, 10},
+    {Next, Label, 100, 13, 6}, {Same, Fixed, 10, 13, 6},    {Same, Stretch, 80, 28, 11}, {Same, Fixed, 10, 13, 6},
+    {Next, Label, 30, 13, 6},  {Same, Stretch, 90, 21, 10},
 };
 
 TEST(RowLayout, LabelsShareTheWidestLabelsColumnAndFieldsTakeTheRoomLeft) {
@@ -38,19 +39,29 @@ TEST(RowLayout, LabelsShareTheWidestLabelsColumnAndFieldsTakeTheRoomLeft) {
   EXPECT_EQ(boxes[5].right, 308);
   EXPECT_EQ(Width(boxes[3]), 10);  // the marks keep their own width; the track bar grows
   EXPECT_EQ(Width(boxes[4]), 300 - 100 - 10 - 10 - 3 * 6);
-  // Rows as tall as their tallest cell, cells centred in them.
+  // Rows as tall as their tallest cell, the cells on the row's centre line: a label beside a
+  // list in the list's middle, beside a track bar level with its channel.
   EXPECT_EQ(boxes[1].top, 30);
-  EXPECT_EQ(boxes[0].top, 30 + (21 - 13) / 2);
+  EXPECT_EQ(boxes[0].top, 30 + 10 - 6);
   EXPECT_EQ(boxes[4].top, 30 + 21 + 6);
-  EXPECT_EQ(boxes[2].top, 30 + 21 + 6 + (28 - 13) / 2);
+  EXPECT_EQ(boxes[2].top, boxes[4].top + 11 - 6);
+  EXPECT_EQ(boxes[3].top, boxes[2].top);
   EXPECT_EQ(boxes[7].bottom, 30 + need.height);
+}
+
+TEST(RowLayout, ATallLabelMovesTheTrackBarBesideItDownAndTheRowGrows) {
+  const std::vector<LayoutCell> cells = {{Next, Label, 40, 30, 15}, {Same, Stretch, 80, 28, 11}};
+  EXPECT_EQ(NeededSize(cells, kGaps).height, 15 - 11 + 28);
+  const std::vector<CellBox> boxes = PlaceCells(cells, kGaps, 0, 0, 200);
+  EXPECT_EQ(boxes[0].top, 0);
+  EXPECT_EQ(boxes[1].top, 15 - 11);
 }
 
 TEST(RowLayout, SharingCellsAreAlikeAndFillTheirRowCloseRowsStayClose) {
   const std::vector<LayoutCell> cells = {
-      {Next, Fixed, 150, 17},                                                  // a check box
-      {Close, Fixed, 140, 17},                                                 // the next, close under it
-      {Next, Fixed, 32, 28}, {Same, Share, 60, 28}, {Same, Share, 45, 24},  // image button, two buttons
+      {Next, Fixed, 150, 17, 8},                                                       // a check box
+      {Close, Fixed, 140, 17, 8},                                                      // the next, close under it
+      {Next, Fixed, 32, 28, 14}, {Same, Share, 60, 28, 14}, {Same, Share, 45, 24, 12},  // image button, two buttons
   };
   EXPECT_EQ(NeededSize(cells, kGaps).width, 32 + 6 + 2 * 60 + 6);  // both buttons as wide as the wider
   EXPECT_EQ(NeededSize(cells, kGaps).height, 17 + 2 + 17 + 6 + 28);
@@ -75,7 +86,7 @@ TEST(RowLayout, AtTheNeededWidthNothingOverhangsAndTooNarrowARowOverhangs) {
 }
 
 TEST(RowLayout, TheRemainderOfAnUnevenShareGoesToTheLastGrowingCell) {
-  const std::vector<LayoutCell> cells = {{Next, Share, 10, 5}, {Same, Share, 10, 5}, {Same, Share, 10, 5}};
+  const std::vector<LayoutCell> cells = {{Next, Share, 10, 5, 2}, {Same, Share, 10, 5, 2}, {Same, Share, 10, 5, 2}};
   const std::vector<CellBox> boxes = PlaceCells(cells, kGaps, 0, 0, 10 * 3 + 2 * 6 + 7);
   EXPECT_EQ(Width(boxes[0]), 12);
   EXPECT_EQ(Width(boxes[1]), 12);
