@@ -329,7 +329,10 @@ TEST_P(PagePictures, OfEveryPageAreTheWindowsOwn) {
   window.Open();
   const std::string folderName = std::string(SONOTAPE_SCREENSHOT_DIR);
   CreateDirectoryA(folderName.c_str(), nullptr);
+  // The same on every machine, and as the window comes up: the first field has the focus.
+  SetWindowTextA(window.Item(edOutput), "C:\\Users\\Public\\Music\\");
   ShowWindow(window.Handle(), SW_SHOW);
+  SetFocus(GetNextDlgTabItem(window.Handle(), nullptr, FALSE));
   // The picture is the window's own: a window in front of it (a message box of another test on
   // the same display, say) does not show.
   Cover cover(window.Handle());
