@@ -182,6 +182,11 @@ TEST_F(WindowKeyboard, MnemonicsFocusALabelsFieldAndPressButtonsAndCheckBoxes) {
   EXPECT_EQ(Focus(), "edOutput");
   Press({VK_MENU, 'N'});
   EXPECT_EQ(Focus(), "edFilename");
+  Press({'A'});  // typed into the field; no mnemonic for letters a field takes
+  Press({'V'});
+  char typed[16] = "";
+  GetWindowTextA(Item(edFilename), typed, sizeof typed);
+  EXPECT_STREQ(typed, "av");
   Press({VK_MENU, 'R'});
   EXPECT_EQ(Focus(), "cbRecordAs");
   ASSERT_TRUE(Checked(cbAutoCreate));
