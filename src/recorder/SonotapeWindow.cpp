@@ -580,7 +580,7 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam) FormShow();
       return DefWindowProcA(window_, message, wParam, lParam);
     case WM_SIZE:
-      LayOutPages(*this);
+      if (wParam != SIZE_MINIMIZED) LayOutPages(*this);
       return 0;
     case WM_TIMER:
       if (wParam == tmrSchedule) OnScheduleTick();

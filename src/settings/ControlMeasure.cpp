@@ -17,7 +17,7 @@ constexpr int kCheckGlyph = 20;    // that box and the gap after it
 constexpr int kFocusMargin = 2;    // room for the focus rectangle around a caption
 constexpr int kButtonMargin = 6;   // a push button's edge and padding, each side
 constexpr int kGlyphGap = 4;       // between a button's image and its caption
-constexpr int kFieldMargin = 8;    // above and below the text of an edit field or a push button
+constexpr int kFieldMargin = 8;    // added to the text's height in an edit field or a push button
 constexpr int kListMargin = 10;    // beside the text of a drop-down list
 
 // A device context with the control's font selected, for measuring text.
@@ -80,7 +80,7 @@ int WidestItem(HWND list, const TextMeasure& text) {
 }
 
 ControlNeed MeasureButton(DWORD style, std::span<const char* const> captions, int glyphSize, int dpi,
-                   const TextMeasure& text) {
+                          const TextMeasure& text) {
   const auto scaled = [dpi](int length) { return ScaleRounded(length, dpi, kDesignDpi); };
   switch (style & BS_TYPEMASK) {
     case BS_CHECKBOX:

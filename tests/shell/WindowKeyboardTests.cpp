@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -216,6 +217,26 @@ TEST_F(WindowKeyboard, MnemonicsFocusALabelsFieldAndPressButtonsAndCheckBoxes) {
   ASSERT_EQ(Page(), "Play");
   Press({VK_MENU, 'V'});
   EXPECT_EQ(Focus(), "tbVolume");  // past the loudness symbol
+}
+
+// A label's mnemonic focuses the next tab stop after it: that must be its field, on its page,
+// beside it or just below.
+TEST_F(WindowKeyboard, EveryLabelIsFollowedInTheTabOrderByItsField) {
+  const std::span<const ControlEntry> controls = WindowControls();
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    const ControlEntry& label = controls[i];
+    if (std::string(label.className) != "STATIC" || std::string(label.text).find('&') == std::string::npos) continue;
+    const auto field = std::find_if(controls.begin() + static_cast<std::ptrdiff_t>(i) + 1, controls.end(),
+                                    [](const ControlEntry& entry) { return (entry.style & WS_TABSTOP) != 0; });
+    ASSERT_NE(field, controls.end()) << label.name;
+    EXPECT_EQ(field->page, label.page) << label.name << " and " << field->name;
+    RECT labelPlace{}, fieldPlace{};
+    GetWindowRect(Item(label.id), &labelPlace);
+    GetWindowRect(Item(field->id), &fieldPlace);
+    const int labelHeight = labelPlace.bottom - labelPlace.top;
+    EXPECT_GE(fieldPlace.bottom, labelPlace.top) << label.name << " and " << field->name;
+    EXPECT_LE(fieldPlace.top, labelPlace.bottom + labelHeight) << label.name << " and " << field->name;
+  }
 }
 
 TEST_F(WindowKeyboard, EnterAndSpacePressTheFocusedButtonAndSpaceTicksACheckBox) {
