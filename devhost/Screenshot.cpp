@@ -39,16 +39,40 @@ bool PrintPart(HDC dc, HWND window, UINT flags, const RECT& place, const RECT& c
   return printed;
 }
 
+// The caption buttons of a window with a system menu, as the system draws them in the caption
+// bar that lies inside the frame above the client area: close, and beside it maximise and
+// minimise when the window has either box (the one it lacks greyed).
+bool DrawCaptionButtons(HDC dc, HWND window, const RECT& bar) {
+  const LONG style = GetWindowLongA(window, GWL_STYLE);
+  if ((style & WS_SYSMENU) == 0) {
+    return true;
+  }
+  const int size = GetSystemMetrics(SM_CXSIZE);
+  RECT button{bar.right - size, bar.top + 2, bar.right - 2, bar.top + GetSystemMetrics(SM_CYSIZE) - 2};
+  bool drawn = DrawFrameControl(dc, &button, DFC_CAPTION, DFCS_CAPTIONCLOSE) != FALSE;
+  if ((style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) != 0) {
+    OffsetRect(&button, -size, 0);
+    drawn = drawn && DrawFrameControl(dc, &button, DFC_CAPTION,
+                                      DFCS_CAPTIONMAX | ((style & WS_MAXIMIZEBOX) != 0 ? 0 : DFCS_INACTIVE));
+    OffsetRect(&button, -(size - 2), 0);
+    drawn = drawn && DrawFrameControl(dc, &button, DFC_CAPTION,
+                                      DFCS_CAPTIONMIN | ((style & WS_MINIMIZEBOX) != 0 ? 0 : DFCS_INACTIVE));
+  }
+  return drawn;
+}
+
 // The frame of a captioned window as the system draws an active one: raised edges around a
-// caption with the window's icon and text. A window's WM_PRINT draws over it where the system
-// prints frames, and leaves it where the system does not (Wine).
-bool DrawFrame(HDC dc, HWND window, RECT place, const RECT& client) {
-  if (!DrawEdge(dc, &place, EDGE_RAISED, BF_RECT | BF_MIDDLE | BF_ADJUST)) {
+// caption with the window's icon, text and buttons. A window's WM_PRINT draws over it where the
+// system prints frames, and leaves it where the system does not (Wine).
+bool DrawFrame(HDC dc, HWND window, const RECT& place, const RECT& client) {
+  RECT inside = place;
+  if (!DrawEdge(dc, &inside, EDGE_RAISED, BF_RECT | BF_MIDDLE | BF_ADJUST)) {
     return false;
   }
-  const RECT caption{place.left, place.top, place.right, client.top - 1};
+  const RECT caption{inside.left, inside.top, inside.right, client.top - 1};
   DrawCaption(window, dc, &caption, DC_ACTIVE | DC_ICON | DC_TEXT | DC_GRADIENT);  // Wine answers FALSE after drawing
-  return true;
+  const int frame = client.left - place.left;
+  return DrawCaptionButtons(dc, window, {client.left, place.top + frame, client.right, client.top});
 }
 
 // Draws window with its top-left corner at origin (in dc's pixels), and then its visible

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ googletest libogg-dev libvorbis-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
-  wine wine64 xvfb xauth
+  wine wine64 fonts-wine xvfb xauth
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   sox libsox-fmt-all ffmpeg mpg123 vorbis-tools
   dpkg-dev zip imagemagick

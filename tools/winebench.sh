@@ -69,6 +69,17 @@ create_prefix() {
   "$wineserver" -w
 }
 
+# Wine's own fonts (Tahoma, Marlett for the caption buttons, ...) from Debian's fonts-wine, in
+# the prefix's font folder: this Wine looks for them under a path it cannot open.
+install_wine_fonts() {
+  local fonts=$prefix/drive_c/windows/Fonts font
+  mkdir -p "$fonts"
+  for font in /usr/share/wine/fonts/*.ttf; do
+    [ -e "$font" ] || continue
+    cmp -s "$font" "$fonts/${font##*/}" || cp "$font" "$fonts/"
+  done
+}
+
 up() {
   mkdir -p "$bench/cache" "$bench/config" "$bench/data"
   write_alsa_config
@@ -77,6 +88,7 @@ up() {
   # shellcheck disable=SC1090
   source "$envfile"
   create_prefix
+  install_wine_fonts
   # Persistent: each test process starts in a fraction of a second. Detached from our output.
   "$wineserver" -p </dev/null >/dev/null 2>&1 || true  # already running: it stays as it is
   # Start Wine's own services now, so that the first test does not race them.

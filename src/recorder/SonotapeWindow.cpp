@@ -8,6 +8,7 @@
 #include <new>
 
 #include "recorder/ButtonGlyphs.h"
+#include "recorder/PageLayout.h"
 #include "recorder/RecorderText.h"
 #include "recorder/WindowIds.h"
 #include "recorder/WindowLayout.h"
@@ -58,14 +59,6 @@ COLORREF TabBodyColour(HWND tabs) {
   if (dc != nullptr) DeleteDC(dc);
   ReleaseDC(tabs, screen);
   return colour;
-}
-
-LRESULT CALLBACK EscapeHides(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR owner) {
-  if (message == WM_KEYDOWN && wParam == VK_ESCAPE) {
-    ShowWindow(reinterpret_cast<HWND>(owner), SW_HIDE);
-    return 0;
-  }
-  return DefSubclassProc(control, message, wParam, lParam);
 }
 
 // The wheel turns for the whole window, whichever control has the focus.
@@ -161,37 +154,36 @@ bool TfrmSonotape::Create(HWND owner) {
 }
 
 void TfrmSonotape::CreateControls() {
-  RECT client{};
-  GetClientRect(window_, &client);
-  HWND tabs = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, Scale(4), Scale(4),
-                              client.right - Scale(8), client.bottom - Scale(8), window_,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(idTabs)), module_, nullptr);
+  HWND tabs = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | WS_GROUP, 0,
+                              0, 0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(idTabs)), module_, nullptr);
   SendMessageA(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
   SetWindowSubclass(tabs, WheelToWindow, 2, reinterpret_cast<DWORD_PTR>(window_));
   for (const ControlEntry& entry : WindowControls()) {
-    // Edges scaled, not sizes, so neighbours stay apart after rounding.
-    const int left = Scale(entry.x), top = Scale(entry.y);
-    HWND control = CreateWindowExA(0, entry.className, entry.text, entry.style, left, top,
-                                   Scale(entry.x + entry.width) - left, Scale(entry.y + entry.height) - top, window_,
+    // At their least size, in which a track bar shows where its slider lies.
+    HWND control = CreateWindowExA(0, entry.className, entry.text, entry.style, 0, 0, Scale(entry.leastWidth),
+                                   Scale(entry.leastHeight), window_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), module_, nullptr);
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
-    SetWindowSubclass(control, EscapeHides, 1, reinterpret_cast<DWORD_PTR>(window_));
     SetWindowSubclass(control, WheelToWindow, 2, reinterpret_cast<DWORD_PTR>(window_));
-    SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);  // the table's order
   }
-  pageBrush_ = CreateSolidBrush(TabBodyColour(tabs));
+  // Under the pages' controls, which it would cover, and so last in the tab order.
+  SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   FillLists();
   SendMessageA(Control(edFilename), EM_LIMITTEXT, 100, 0);
   SendMessageA(Control(cbStayConnected), BM_SETCHECK, BST_CHECKED, 0);
   SendMessageA(Control(cbAutoCreate), BM_SETCHECK, BST_CHECKED, 0);
   SendMessageA(Control(rbOggVBR), BM_SETCHECK, BST_CHECKED, 0);
-  buttons_ = CreateButtonGlyphs(Scale(16));
+  buttons_ = CreateButtonGlyphs(Scale(kGlyphSize));
   SendMessageA(tabs, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(buttons_));
   SetButtonGlyph(Control(btnRecord), buttons_, imgRecord);
   SetButtonGlyph(Control(btnPause), buttons_, imgPlay);
   playPage_->Attach();
   UpdateTabs();
   UpdateNaming();
+  RequireClient(NeededClientSize(*this));
+  LayOutPages(*this);
+  pageBrush_ = CreateSolidBrush(TabBodyColour(tabs));
 }
 
 void TfrmSonotape::ShowPage(int page) {
@@ -214,7 +206,7 @@ void TfrmSonotape::UpdateTabs() {
     current = static_cast<int>(item.lParam);
   }
   SendMessageA(tabs, TCM_DELETEALLITEMS, 0, 0);
-  int shown = kGeneralPage;
+  int shown = kGeneralPage, shownIndex = 0;
   for (int page = 0, index = 0; page < kPageCount; ++page) {
     if (!visible[page]) continue;
     item.mask = TCIF_TEXT | TCIF_PARAM | TCIF_IMAGE;
@@ -223,11 +215,16 @@ void TfrmSonotape::UpdateTabs() {
     item.lParam = page;
     SendMessageA(tabs, TCM_INSERTITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
     if (page == current) {
-      SendMessageA(tabs, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
       shown = page;
+      shownIndex = index;
     }
     ++index;
   }
+  // Also when the page shown went: its tab is selected and has the tabs' focus, which the arrow
+  // keys move on from (emptying the tabs does not reset that focus, and a selection that stays
+  // does not set it).
+  SendMessageA(tabs, TCM_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  SendMessageA(tabs, TCM_SETCURSEL, static_cast<WPARAM>(shownIndex), 0);
   ShowPage(shown);
 }
 
@@ -586,6 +583,9 @@ void TfrmSonotape::OnCommand(int id, int code) {
     case btnFastFW:
       if (code == BN_CLICKED) playPage_->frmSkipClick(id);
       break;
+    case IDCANCEL:  // Escape anywhere in the window: it hides; recording goes on
+      ShowWindow(window_, SW_HIDE);
+      break;
     default:
       break;
   }
@@ -638,13 +638,9 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SHOWWINDOW:
       if (wParam) FormShow();
       return DefWindowProcA(window_, message, wParam, lParam);
-    case WM_SIZE: {
-      RECT client{};
-      GetClientRect(window_, &client);
-      SetWindowPos(Control(idTabs), nullptr, 0, 0, client.right - Scale(8), client.bottom - Scale(8),
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    case WM_SIZE:
+      if (wParam != SIZE_MINIMIZED) LayOutPages(*this);
       return 0;
-    }
     case WM_TIMER:
       if (wParam == tmrSchedule) OnScheduleTick();
       if (wParam == tmrUpdate) OnUpdateTick();
@@ -673,9 +669,6 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case HostCommandMessage:
       return OnHostCommand(wParam);
-    case WM_KEYDOWN:
-      if (wParam == VK_ESCAPE) ShowWindow(window_, SW_HIDE);
-      return 0;
     case WM_CLOSE:
       ShowWindow(window_, SW_HIDE);  // the tool window hides; recording goes on
       return 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "settings/FormGeometry.h"
+#include "settings/FormKeyboard.h"
 #include "settings/MyIniFile.h"
 
 namespace sonotape {
@@ -25,6 +26,13 @@ bool WorkAreaNear(const RECT& rect, WorkArea& work) {
 BOOL CALLBACK RepaintChild(HWND child, LPARAM) {
   InvalidateRect(child, nullptr, TRUE);  // EnumChildWindows walks the whole tree
   return TRUE;
+}
+
+// Raises low to needed, and a bound high by as much, keeping the room between them.
+void RaiseBounds(int& low, int& high, int needed) {
+  if (needed <= low) return;
+  if (high > 0) high += needed - low;
+  low = needed;
 }
 
 int Bounded(int value, int low, int high) {
@@ -86,9 +94,13 @@ bool TPluginBaseForm::CreateForm(const char* className, const char* caption, DWO
   AdjustWindowRectEx(&frame, style, FALSE, exStyle);
   const int width = ConstrainWidth(frame.right - frame.left);
   const int height = ConstrainHeight(frame.bottom - frame.top);
-  window_ = CreateWindowExA(exStyle, className, caption, style, CW_USEDEFAULT, CW_USEDEFAULT, width, height, owner,
-                            nullptr, module_, this);
-  return window_ != nullptr;
+  window_ = CreateWindowExA(exStyle | WS_EX_CONTROLPARENT, className, caption, style, CW_USEDEFAULT, CW_USEDEFAULT,
+                            width, height, owner, nullptr, module_, this);
+  if (window_ == nullptr) {
+    return false;
+  }
+  AttachFormKeyboard(window_);  // without it the form still works, by the mouse
+  return true;
 }
 
 bool TPluginBaseForm::IsSizeable() const {
@@ -103,6 +115,18 @@ SIZE TPluginBaseForm::FrameSize() const {
   AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_STYLE)), GetMenu(window_) != nullptr,
                      static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_EXSTYLE)));
   return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+void TPluginBaseForm::RequireClient(SIZE needed) {
+  const SIZE frame = FrameSize();
+  RaiseBounds(constraints_.minWidth, constraints_.maxWidth, needed.cx + frame.cx);
+  RaiseBounds(constraints_.minHeight, constraints_.maxHeight, needed.cy + frame.cy);
+  RECT now{};
+  GetWindowRect(window_, &now);
+  const int width = ConstrainWidth(now.right - now.left), height = ConstrainHeight(now.bottom - now.top);
+  if (width != now.right - now.left || height != now.bottom - now.top) {
+    SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
 }
 
 int TPluginBaseForm::FrameWidth() const { return FrameSize().cx; }
@@ -153,6 +177,16 @@ LRESULT TPluginBaseForm::BaseMessage(UINT message, WPARAM wParam, LPARAM lParam)
       }
       return result;
     }
+    case WM_NEXTDLGCTL:
+      MoveFormFocus(window_, wParam, lParam);
+      return 0;
+    case WM_ACTIVATE: {
+      HWND focus = GetFocus();
+      if (LOWORD(wParam) == WA_INACTIVE && IsChild(window_, focus)) lastFocus_ = focus;
+      const LRESULT result = OnMessage(message, wParam, lParam);
+      if (LOWORD(wParam) != WA_INACTIVE && HIWORD(wParam) == 0) RestoreFormFocus(window_, lastFocus_);
+      return result;
+    }
     case WM_UPDATEUISTATE: {
       const LRESULT result = OnMessage(message, wParam, lParam);
       InvalidateRect(window_, nullptr, TRUE);
@@ -175,6 +209,7 @@ LRESULT CALLBACK TPluginBaseForm::WindowProc(HWND window, UINT message, WPARAM w
     return DefWindowProcA(window, message, wParam, lParam);
   }
   if (message == WM_NCDESTROY) {
+    DetachFormKeyboard(window);
     SetWindowLongPtrA(window, GWLP_USERDATA, 0);
     self->window_ = nullptr;
     return DefWindowProcA(window, message, wParam, lParam);

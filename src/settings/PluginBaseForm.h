@@ -1,7 +1,7 @@
 #pragma once
 // The base of the plug-in's windows: created at the DPI and in the font the settings store chose,
-// with size constraints that scale along, snapping to the work area's edges while dragged, and a
-// repaint of every child when the keyboard cues change.
+// with size constraints that scale along, snapping to the work area's edges while dragged, a
+// repaint of every child when the keyboard cues change, and the keyboard of a dialog.
 
 #include <windows.h>
 
@@ -36,6 +36,9 @@ class TPluginBaseForm {
   void SetNormalBounds(const RECT& bounds);
   int ConstrainWidth(int width) const;
   int ConstrainHeight(int height) const;
+  // Raises the minimum size (and the maximum by as much) where the client area needs more room
+  // than the constraints allow, and grows the window to it.
+  void RequireClient(SIZE needed);
   void SetSnap(bool snap) { snap_ = snap; }
 
   // The DPI the form is laid out for, and a length designed at 96 DPI in it.
@@ -63,6 +66,7 @@ class TPluginBaseForm {
   std::int32_t targetDpi_;
   SizeConstraints constraints_;  // at the target DPI
   HFONT font_ = nullptr;
+  HWND lastFocus_ = nullptr;  // the control that had the focus when the form was last active
   bool snap_ = false;
 };
 

@@ -1,6 +1,8 @@
-// Every page of the tool window at 96, 120 and 144 DPI: every caption fits its control, no two
-// controls of a page overlap, all lie inside the page; and a PNG of each page for a person to
-// look at (build/x64/tests/screenshots).
+// Every page of the tool window at 96, 120 and 144 DPI and at the font size steps 0 to 2, in the
+// bench's Tahoma and in a wider font, at the window's smallest size: every caption a control
+// shows (those of run time too) fits the control in the control's own font, rows are as tall as
+// their text, no two controls of a page overlap, all lie inside their page, and the tabs fit in
+// one row. And a PNG of every page for a person to look at (build/x64/tests/screenshots).
 
 #include <windows.h>
 #include <commctrl.h>
@@ -9,10 +11,15 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
+#include "HostGraph.h"
 #include "HostWindow.h"
 #include "Screenshot.h"
 #include "graph/ComPtr.h"
@@ -25,7 +32,25 @@
 namespace sonotape {
 namespace {
 
-constexpr int kCheckBoxGlyph = 20;  // the box and its gap, at 96 DPI
+// Lengths at 96 DPI that a control draws around its caption.
+constexpr int kCheckBoxAndGap = 17;  // the box of a check box or radio button and the gap after it
+constexpr int kButtonEdge = 3;       // a push button's edge and focus rectangle, each side
+constexpr int kGlyphAndGap = 18;     // a button's image and the gap beside it
+
+// Captions the controls show at run time, besides the ones they are created with.
+const std::map<int, std::vector<std::string>> kRunTimeCaptions = {
+    {btnRecord, {"&Stop"}},
+    {btnPause, {"&Continue"}},
+    {lblBitrate, {"VBR Min. &Bit Rate:"}},
+    {btnPlay, {"P&lay", "P&ause"}},
+    {lblFileSize, {"Written: 4095.9 MB"}},
+    {lblLengthGen, {"Length:  99:59:59"}},
+    {lblLength, {"Length:  99:59:59"}},
+    {lblPosition, {"P&osition:  99:59:59"}},
+    {lblOggBitrate, {"Bit Rate approx. 500 kbps"}},
+};
+// The buttons that show an image beside their caption (some of them only while recording).
+const std::set<int> kImageButtons = {btnRecord, btnPause, btnPlay, btnStop};
 
 std::string TextOf(HWND window) {
   char text[256] = "";
@@ -33,9 +58,14 @@ std::string TextOf(HWND window) {
   return text;
 }
 
-// The width the caption needs in the control's font, without the accelerator's ampersand.
-int CaptionWidth(HWND control) {
-  std::string text = TextOf(control);
+std::string ClassOf(HWND window) {
+  char name[64] = "";
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+// The size of a caption in the control's own font, without the mnemonic's ampersand.
+SIZE CaptionSize(HWND control, std::string text) {
   for (std::size_t at; (at = text.find('&')) != std::string::npos;) text.erase(at, 1);
   HDC dc = GetDC(control);
   HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
@@ -43,7 +73,7 @@ int CaptionWidth(HWND control) {
   GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
   SelectObject(dc, old);
   ReleaseDC(control, dc);
-  return size.cx;
+  return size;
 }
 
 RECT PlaceOf(HWND control, HWND parent) {
@@ -59,56 +89,171 @@ POINT CenterOf(HWND window) {
   return {(place.left + place.right) / 2, (place.top + place.bottom) / 2};
 }
 
-class PageLayout : public ::testing::TestWithParam<int> {
- protected:
-  void SetUp() override {
-    std::ofstream(folder.File("Sonotape.ini"))
-        << "[DPI]\nUserDPI=" << GetParam() << "\n[frmSonotape]\ncbRecordAs=MP3\n";
-    window = std::make_unique<TfrmSonotape>(GetModuleHandleA(nullptr),
-                                            std::make_unique<TMyIniFile>(folder.File("Sonotape.ini")));
-    ASSERT_TRUE(window->Create(nullptr));
+// A window at the given DPI, font size step and font (empty: the default), with MP3 chosen and
+// the Play page made visible by a WAV recording from the development host's graph.
+class PageWindow {
+ public:
+  PageWindow(int dpi, int step, const std::string& font) : com_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {
+    std::ofstream(folder_.File("Sonotape.ini"))
+        << "[DPI]\nUserDPI=" << dpi << "\nFontSize=" << step << "\nFontName=" << font
+        << "\n";
+    window_ = std::make_unique<TfrmSonotape>(GetModuleHandleA(nullptr),
+                                             std::make_unique<TMyIniFile>(folder_.File("Sonotape.ini")));
   }
-  HWND Item(int id) const { return GetDlgItem(window->Handle(), id); }
-  void ShowTab(int index) {
-    SendMessageA(Item(idTabs), TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
-    NMHDR header{Item(idTabs), static_cast<UINT_PTR>(idTabs), static_cast<UINT>(TCN_SELCHANGE)};
-    SendMessageA(window->Handle(), WM_NOTIFY, idTabs, reinterpret_cast<LPARAM>(&header));
+  ~PageWindow() {
+    window_.reset();
+    graph_.Release();
+    if (SUCCEEDED(com_)) CoUninitialize();
+  }
+  PageWindow(const PageWindow&) = delete;
+  PageWindow& operator=(const PageWindow&) = delete;
+
+  // Creates the window and records a moment, so the Play page is there.
+  void Open() {
+    ASSERT_TRUE(window_->Create(nullptr));
+    std::string error;
+    ASSERT_TRUE(graph_.Build({}, devhost::RendererKind::Null, false, error)) << error;
+    ASSERT_TRUE(window_->AttachGraph(reinterpret_cast<IFilterGraph*>(graph_.Graph())));
+    SetWindowTextA(Item(edOutput), folder_.Path().c_str());
+    SelectFormat(rfWav);
+    SendMessageA(Item(btnRecord), BM_CLICK, 0, 0);
+    ASSERT_EQ(TextOf(Item(btnRecord)), "&Stop");
+    SendMessageA(Item(btnRecord), BM_CLICK, 0, 0);
+    SelectFormat(rfMp3);
+  }
+  TfrmSonotape& Form() const { return *window_; }
+  HWND Handle() const { return window_->Handle(); }
+  HWND Item(int id) const { return GetDlgItem(window_->Handle(), id); }
+  int Scale(int designed) const { return window_->Scale(designed); }
+
+  void ShowTab(const std::string& caption) {
+    HWND tabs = Item(idTabs);
+    const LRESULT count = SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+      char text[64] = "";
+      TCITEMA item{};
+      item.mask = TCIF_TEXT;
+      item.pszText = text;
+      item.cchTextMax = sizeof text;
+      SendMessageA(tabs, TCM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+      if (caption == text) {
+        SendMessageA(tabs, TCM_SETCURSEL, static_cast<WPARAM>(i), 0);
+        NMHDR header{tabs, static_cast<UINT_PTR>(idTabs), static_cast<UINT>(TCN_SELCHANGE)};
+        SendMessageA(Handle(), WM_NOTIFY, idTabs, reinterpret_cast<LPARAM>(&header));
+        return;
+      }
+    }
+    ADD_FAILURE() << "no tab " << caption;
   }
   void SelectFormat(int index) {
     SendMessageA(Item(cbRecordAs), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    SendMessageA(window->Handle(), WM_COMMAND, MAKEWPARAM(cbRecordAs, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(Item(cbRecordAs)));
+    SendMessageA(Handle(), WM_COMMAND, MAKEWPARAM(cbRecordAs, CBN_SELCHANGE), reinterpret_cast<LPARAM>(Item(cbRecordAs)));
   }
 
-  testsupport::TempFolder folder;
-  std::unique_ptr<TfrmSonotape> window;
+ private:
+  HRESULT com_;
+  testsupport::TempFolder folder_;
+  devhost::HostGraph graph_;
+  std::unique_ptr<TfrmSonotape> window_;
 };
 
-TEST_P(PageLayout, CaptionsFitAndControlsNeitherOverlapNorLeaveThePage) {
-  const int dpi = GetParam();
+// "96dpi-step0": in file names and messages.
+std::string LookName(int dpi, int step) { return std::to_string(dpi) + "dpi-step" + std::to_string(step); }
+// "Dpi96_Step0": in test names.
+std::string ParamName(int dpi, int step) { return "Dpi" + std::to_string(dpi) + "_Step" + std::to_string(step); }
+
+class PageLayout : public ::testing::TestWithParam<std::tuple<int, int, const char*>> {
+ protected:
+  void SetUp() override {
+    window = std::make_unique<PageWindow>(std::get<0>(GetParam()), std::get<1>(GetParam()), std::get<2>(GetParam()));
+    window->Open();
+  }
+  std::string Look() const {
+    return LookName(std::get<0>(GetParam()), std::get<1>(GetParam())) + " in '" + std::get<2>(GetParam()) + "'";
+  }
+  void ExpectCaptionsFit(const ControlEntry& entry, const RECT& place);
+
+  std::unique_ptr<PageWindow> window;
+};
+
+void PageLayout::ExpectCaptionsFit(const ControlEntry& entry, const RECT& place) {
+  HWND control = window->Item(entry.id);
+  const std::string kind = ClassOf(control);
+  const DWORD type = entry.style & BS_TYPEMASK;
+  const bool label = kind == "Static" && (entry.style & SS_TYPEMASK) != SS_ICON;
+  const bool check = kind == "Button" && type != BS_PUSHBUTTON;
+  const bool push = kind == "Button" && type == BS_PUSHBUTTON && (entry.style & BS_ICON) == 0;
+  if (!label && !check && !push) return;
+  std::vector<std::string> captions{TextOf(control)};
+  if (const auto more = kRunTimeCaptions.find(entry.id); more != kRunTimeCaptions.end()) {
+    captions.insert(captions.end(), more->second.begin(), more->second.end());
+  }
+  const int width = place.right - place.left, height = place.bottom - place.top;
+  int room = width;
+  if (check) room -= window->Scale(kCheckBoxAndGap);
+  if (push) room -= 2 * window->Scale(kButtonEdge) + (kImageButtons.count(entry.id) ? window->Scale(kGlyphAndGap) : 0);
+  for (const std::string& caption : captions) {
+    const SIZE size = CaptionSize(control, caption);
+    EXPECT_LE(size.cx, room) << entry.name << " \"" << caption << "\" at " << Look();
+    EXPECT_LE(size.cy + (push ? 2 * window->Scale(kButtonEdge) : 0), height) << entry.name << " at " << Look();
+  }
+}
+
+TEST_P(PageLayout, AtTheSmallestSizeCaptionsFitAndControlsNeitherOverlapNorLeaveThePage) {
+  HWND form = window->Handle();
+  SetWindowPos(form, nullptr, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);  // to the least size
+  MINMAXINFO limits{};
+  SendMessageA(form, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+  RECT outer{};
+  GetWindowRect(form, &outer);
+  EXPECT_EQ(outer.right - outer.left, limits.ptMinTrackSize.x) << Look();
+  EXPECT_EQ(outer.bottom - outer.top, limits.ptMinTrackSize.y) << Look();
+
+  HWND tabs = window->Item(idTabs);
   RECT page{};
-  GetClientRect(Item(idTabs), &page);
-  SendMessageA(Item(idTabs), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page));
-  MapWindowPoints(Item(idTabs), window->Handle(), reinterpret_cast<POINT*>(&page), 2);
+  GetClientRect(tabs, &page);
+  RECT lastTab{};
+  SendMessageA(tabs, TCM_GETITEMRECT, static_cast<WPARAM>(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0) - 1),
+               reinterpret_cast<LPARAM>(&lastTab));
+  EXPECT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 4) << "General, both MP3 pages and Play";
+  EXPECT_LE(lastTab.right, page.right) << "the tabs in one row at " << Look();
+  SendMessageA(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page));
+  MapWindowPoints(tabs, form, reinterpret_cast<POINT*>(&page), 2);
+
   for (const ControlEntry& entry : WindowControls()) {
-    HWND control = Item(entry.id);
-    const RECT place = PlaceOf(control, window->Handle());
-    EXPECT_GE(place.left, page.left) << entry.name << " at " << dpi;
-    EXPECT_GE(place.top, page.top) << entry.name << " at " << dpi;
-    EXPECT_LE(place.right, page.right) << entry.name << " at " << dpi;
-    EXPECT_LE(place.bottom, page.bottom) << entry.name << " at " << dpi;  // a closed list's own height
-    const bool check = (entry.style & (BS_AUTOCHECKBOX | BS_AUTORADIOBUTTON)) != 0 && std::string(entry.className) == "BUTTON";
-    if (std::string(entry.className) == "STATIC" || check || entry.style & BS_PUSHBUTTON) {
-      const int room = (place.right - place.left) - (check ? window->Scale(kCheckBoxGlyph) : 0);
-      EXPECT_LE(CaptionWidth(control), room) << entry.name << " \"" << TextOf(control) << "\" at " << dpi;
-    }
+    const RECT place = PlaceOf(window->Item(entry.id), form);
+    EXPECT_GE(place.left, page.left) << entry.name << " at " << Look();
+    EXPECT_GE(place.top, page.top) << entry.name << " at " << Look();
+    EXPECT_LE(place.right, page.right) << entry.name << " at " << Look();
+    EXPECT_LE(place.bottom, page.bottom) << entry.name << " at " << Look();  // a closed list's own height
+    ExpectCaptionsFit(entry, place);
     for (const ControlEntry& other : WindowControls()) {
       if (other.id <= entry.id || other.page != entry.page) continue;
       RECT overlap{};
-      const RECT theirs = PlaceOf(Item(other.id), window->Handle());
-      EXPECT_FALSE(IntersectRect(&overlap, &place, &theirs)) << entry.name << " and " << other.name << " at " << dpi;
+      const RECT theirs = PlaceOf(window->Item(other.id), form);
+      EXPECT_FALSE(IntersectRect(&overlap, &place, &theirs)) << entry.name << " and " << other.name << " at " << Look();
     }
   }
+}
+
+INSTANTIATE_TEST_SUITE_P(Looks, PageLayout,
+                         ::testing::Combine(::testing::Values(96, 120, 144), ::testing::Values(0, 1, 2),
+                                            ::testing::Values("", "DejaVu Sans")),
+                         [](const auto& look) {
+                           return ParamName(std::get<0>(look.param), std::get<1>(look.param)) +
+                                  (*std::get<2>(look.param) != '\0' ? "_DejaVu" : "");
+                         });
+
+// The design's own size limits (329..346 x 265..269 at 96 DPI) hold where the pages fit them.
+TEST(PageLayoutLimits, TheDesignedLimitsHoldForTheDesignedFont) {
+  PageWindow window(96, 0, "");
+  window.Open();
+  MINMAXINFO limits{};
+  SendMessageA(window.Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+  EXPECT_EQ(limits.ptMinTrackSize.x, 329);
+  EXPECT_EQ(limits.ptMaxTrackSize.x, 346);
+  EXPECT_EQ(limits.ptMinTrackSize.y, 265);
+  EXPECT_EQ(limits.ptMaxTrackSize.y, 269);
 }
 
 constexpr COLORREF kCoverColour = RGB(255, 0, 255);  // no page shows it
@@ -175,36 +320,43 @@ int CoverPixelsIn(const std::string& file) {
   return count;
 }
 
-TEST_P(PageLayout, SavesAPictureOfEveryPage) {
+class PagePictures : public ::testing::TestWithParam<std::tuple<int, int>> {};
+
+// Pictures named PAGE-DPIdpi-stepN.png, in the bench's font.
+TEST_P(PagePictures, OfEveryPageAreTheWindowsOwn) {
+  const auto [dpi, step] = GetParam();
+  PageWindow window(dpi, step, "");
+  window.Open();
   const std::string folderName = std::string(SONOTAPE_SCREENSHOT_DIR);
   CreateDirectoryA(folderName.c_str(), nullptr);
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  ShowWindow(window->Handle(), SW_SHOW);
+  // The same on every machine, and as the window comes up: the first field has the focus.
+  SetWindowTextA(window.Item(edOutput), "C:\\Users\\Public\\Music\\");
+  ShowWindow(window.Handle(), SW_SHOW);
+  SetFocus(GetNextDlgTabItem(window.Handle(), nullptr, FALSE));
   // The picture is the window's own: a window in front of it (a message box of another test on
   // the same display, say) does not show.
-  Cover cover(window->Handle());
+  Cover cover(window.Handle());
   const auto save = [&](const std::string& name) {
     devhost::HostWindow::PumpMessages();
-    Sleep(300);
-    devhost::HostWindow::PumpMessages();
-    ASSERT_EQ(WindowFromPoint(CenterOf(window->Handle())), cover.Handle());
-    const std::string file = folderName + "\\" + name + "-" + std::to_string(GetParam()) + ".png";
-    EXPECT_TRUE(devhost::SaveWindowPng(window->Handle(), file)) << file;
+    ASSERT_EQ(WindowFromPoint(CenterOf(window.Handle())), cover.Handle());
+    const std::string file = folderName + "\\" + name + "-" + LookName(dpi, step) + ".png";
+    EXPECT_TRUE(devhost::SaveWindowPng(window.Handle(), file)) << file;
     EXPECT_EQ(CoverPixelsIn(file), 0) << file;
   };
-  const char* names[] = {"general", "mp3-settings", "mp3-advanced"};
-  for (int tab = 0; tab < 3; ++tab) {
-    ShowTab(tab);
-    UpdateWindow(window->Handle());
-    save(names[tab]);
+  const std::pair<const char*, const char*> mp3Pages[] = {
+      {"General", "general"}, {"MP3 Settings", "mp3-settings"}, {"MP3 Advanced", "mp3-advanced"}, {"Play", "play"}};
+  for (const auto& [tab, name] : mp3Pages) {
+    window.ShowTab(tab);
+    save(name);
   }
-  SelectFormat(rfOgg);
-  ShowTab(1);
+  window.SelectFormat(rfOgg);
+  window.ShowTab("Ogg Vorbis");
   save("ogg-vorbis");
-  if (SUCCEEDED(com)) CoUninitialize();
 }
 
-INSTANTIATE_TEST_SUITE_P(Dpi, PageLayout, ::testing::Values(96, 120, 144));
+INSTANTIATE_TEST_SUITE_P(Looks, PagePictures,
+                         ::testing::Combine(::testing::Values(96, 120, 144), ::testing::Values(0, 1, 2)),
+                         [](const auto& look) { return ParamName(std::get<0>(look.param), std::get<1>(look.param)); });
 
 }  // namespace
 }  // namespace sonotape
