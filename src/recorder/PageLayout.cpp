@@ -18,6 +18,7 @@ namespace {
 // Lengths at 96 DPI.
 constexpr int kWindowMargin = 4;  // around the tab control
 constexpr int kPagePadding = 6;   // inside a page
+constexpr int kMeasuringWidth = 4096;  // wider than any row of tabs
 constexpr int kTabPadding = 8;    // beside a tab's caption, with the selected tab's overhang
 constexpr LayoutGaps kGaps{6, 6, 2};
 
@@ -48,10 +49,32 @@ PageCells MeasurePage(const TPluginBaseForm& form, int page) {
 }
 
 // The tabs in one row: General, the pages of one recording format (both MP3 pages, or the Ogg
-// Vorbis page) and Play.
+// Vorbis page) and Play. Each tab as wide as the tab control makes it, with its image; the control
+// is left without tabs. Tabs are measured in a control wide enough for all of them: a control
+// without room gives its tabs no size.
 int TabStripWidth(const TPluginBaseForm& form, HWND tabs) {
-  const auto tab = [&](int page) { return CaptionWidth(tabs, PageCaption(page)) + 2 * form.Scale(kTabPadding); };
-  return tab(kGeneralPage) + std::max(tab(kMp3Page) + tab(kMp3AdvancedPage), tab(kOggPage)) + tab(kPlayPage);
+  int width[kPageCount] = {};
+  RECT before{};
+  GetWindowRect(tabs, &before);
+  MapWindowPoints(nullptr, form.Handle(), reinterpret_cast<POINT*>(&before), 2);
+  SetWindowPos(tabs, nullptr, 0, 0, kMeasuringWidth, kMeasuringWidth, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SendMessageA(tabs, TCM_DELETEALLITEMS, 0, 0);
+  for (int page = 0; page < kPageCount; ++page) {
+    TCITEMA item{};
+    item.mask = TCIF_TEXT | TCIF_IMAGE;
+    item.pszText = const_cast<char*>(PageCaption(page));
+    item.iImage = PageImage(page);
+    RECT place{};
+    if (SendMessageA(tabs, TCM_INSERTITEMA, static_cast<WPARAM>(page), reinterpret_cast<LPARAM>(&item)) == page &&
+        SendMessageA(tabs, TCM_GETITEMRECT, static_cast<WPARAM>(page), reinterpret_cast<LPARAM>(&place))) {
+      width[page] = place.right - place.left;
+    }
+  }
+  SendMessageA(tabs, TCM_DELETEALLITEMS, 0, 0);
+  SetWindowPos(tabs, nullptr, before.left, before.top, before.right - before.left, before.bottom - before.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  return width[kGeneralPage] + std::max(width[kMp3Page] + width[kMp3AdvancedPage], width[kOggPage]) +
+         width[kPlayPage] + form.Scale(kTabPadding);
 }
 
 bool IsDropDownList(const ControlEntry& entry) { return std::strcmp(entry.className, "COMBOBOX") == 0; }

@@ -179,9 +179,9 @@ void TfrmSonotape::CreateControls() {
   SetButtonGlyph(Control(btnRecord), buttons_, imgRecord);
   SetButtonGlyph(Control(btnPause), buttons_, imgPlay);
   playPage_->Attach();
+  RequireClient(NeededClientSize(*this));  // before the tabs go in: it measures every page's tab
   UpdateTabs();
   UpdateNaming();
-  RequireClient(NeededClientSize(*this));
   LayOutPages(*this);
   pageBrush_ = CreateSolidBrush(TabBodyColour(tabs));
 }
@@ -211,7 +211,7 @@ void TfrmSonotape::UpdateTabs() {
     if (!visible[page]) continue;
     item.mask = TCIF_TEXT | TCIF_PARAM | TCIF_IMAGE;
     item.pszText = const_cast<char*>(PageCaption(page));
-    item.iImage = page == kPlayPage ? imgPlayStop : -1;
+    item.iImage = PageImage(page);
     item.lParam = page;
     SendMessageA(tabs, TCM_INSERTITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
     if (page == current) {

@@ -145,4 +145,6 @@ const ControlEntry* FindControlEntry(int id) {
 
 const char* PageCaption(int page) { return page >= 0 && page < kPageCount ? kPageCaptions[page] : ""; }
 
+int PageImage(int page) { return page == kPlayPage ? imgPlayStop : -1; }
+
 }  // namespace sonotape

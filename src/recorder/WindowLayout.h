@@ -34,6 +34,8 @@ struct ControlEntry {
 std::span<const ControlEntry> WindowControls();
 const ControlEntry* FindControlEntry(int id);
 const char* PageCaption(int page);
+// The image of a page's tab in the button images; -1 for none.
+int PageImage(int page);
 
 // Button images are this square at 96 DPI.
 inline constexpr int kGlyphSize = 16;

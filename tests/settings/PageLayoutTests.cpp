@@ -36,6 +36,7 @@ namespace {
 constexpr int kCheckBoxAndGap = 17;  // the box of a check box or radio button and the gap after it
 constexpr int kButtonEdge = 3;       // a push button's edge and focus rectangle, each side
 constexpr int kGlyphAndGap = 18;     // a button's image and the gap beside it
+constexpr int kTabEnd = 10;          // the room the window leaves after its last tab
 
 // Captions the controls show at run time, besides the ones they are created with.
 const std::map<int, std::vector<std::string>> kRunTimeCaptions = {
@@ -244,16 +245,28 @@ INSTANTIATE_TEST_SUITE_P(Looks, PageLayout,
                                   (*std::get<2>(look.param) != '\0' ? "_DejaVu" : "");
                          });
 
-// The design's own size limits (329..346 x 265..269 at 96 DPI) hold where the pages fit them.
+// The design's own size limits (329..346 x 265..269 at 96 DPI) hold where the pages fit them. Only
+// the row of tabs may need more: a tab control with images may give every tab room for one (Wine's
+// does), and then the width grows by just what the tabs need.
 TEST(PageLayoutLimits, TheDesignedLimitsHoldForTheDesignedFont) {
   PageWindow window(96, 0, "");
   window.Open();
+  HWND form = window.Handle();
+  SetWindowPos(form, nullptr, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);  // to the least size
   MINMAXINFO limits{};
-  SendMessageA(window.Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
-  EXPECT_EQ(limits.ptMinTrackSize.x, 329);
-  EXPECT_EQ(limits.ptMaxTrackSize.x, 346);
+  SendMessageA(form, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
   EXPECT_EQ(limits.ptMinTrackSize.y, 265);
   EXPECT_EQ(limits.ptMaxTrackSize.y, 269);
+  EXPECT_EQ(limits.ptMaxTrackSize.x - limits.ptMinTrackSize.x, 346 - 329);
+  EXPECT_GE(limits.ptMinTrackSize.x, 329);
+  if (limits.ptMinTrackSize.x > 329) {
+    HWND tabs = window.Item(idTabs);
+    RECT page{}, lastTab{};
+    GetClientRect(tabs, &page);
+    SendMessageA(tabs, TCM_GETITEMRECT, static_cast<WPARAM>(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0) - 1),
+                 reinterpret_cast<LPARAM>(&lastTab));
+    EXPECT_GE(lastTab.right, page.right - window.Scale(kTabEnd)) << "raised further than the tabs need";
+  }
 }
 
 constexpr COLORREF kCoverColour = RGB(255, 0, 255);  // no page shows it
