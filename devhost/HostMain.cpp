@@ -213,14 +213,6 @@ LRESULT Command(HWND plugin, WPARAM command) {
   return SendMessageA(plugin, sonotape::HostCommandMessage, command, 0);
 }
 
-void PumpFor(DWORD milliseconds) {
-  const DWORD begin = GetTickCount();
-  do {
-    devhost::HostWindow::PumpMessages();
-    Sleep(10);
-  } while (GetTickCount() - begin < milliseconds);
-}
-
 void Choose(HWND plugin, int list, int index) {
   SendDlgItemMessageA(plugin, list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   SendMessageA(plugin, WM_COMMAND, MAKEWPARAM(list, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(plugin, list)));
@@ -313,7 +305,7 @@ int RunGraphSession(const devhost::PluginExports& e, devhost::HostWindow& host, 
   }
   if (!options.screenshot.empty()) {
     e.MenuItemClick(sonotape::kMenuItemId);
-    PumpFor(500);
+    devhost::HostWindow::PumpFor(500);
     if (!devhost::SaveWindowPng(plugin, options.screenshot)) {
       std::fprintf(stderr, "saving %s failed\n", options.screenshot.c_str());
       result = 1;

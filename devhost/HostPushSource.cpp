@@ -6,6 +6,8 @@
 #include <cstring>
 #include <new>
 
+#include "BufferRequest.h"
+
 using sonotape::ComPtr;
 
 namespace devhost {
@@ -49,12 +51,7 @@ HRESULT THostPushPin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPE
   properties->cBuffers = std::max(properties->cBuffers, kBuffers);
   properties->cbBuffer = std::max(properties->cbBuffer, kBufferBytes / block * block);
   properties->cbAlign = std::max(properties->cbAlign, 1L);
-  ALLOCATOR_PROPERTIES actual{};
-  const HRESULT hr = allocator->SetProperties(properties, &actual);
-  if (FAILED(hr)) {
-    return hr;
-  }
-  return actual.cbBuffer < properties->cbBuffer ? E_FAIL : S_OK;
+  return RequestBuffers(allocator, properties);
 }
 
 THostPushSource::THostPushSource()

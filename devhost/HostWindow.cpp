@@ -93,6 +93,14 @@ void HostWindow::PumpMessages() {
   }
 }
 
+void HostWindow::PumpFor(DWORD milliseconds) {
+  const DWORD begin = GetTickCount();
+  do {
+    PumpMessages();
+    Sleep(10);
+  } while (GetTickCount() - begin < milliseconds);
+}
+
 LRESULT CALLBACK HostWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);

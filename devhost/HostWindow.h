@@ -32,6 +32,8 @@ class HostWindow {
 
   // Handles every message waiting in this thread's queue.
   static void PumpMessages();
+  // Handles this thread's messages for about the given time, as the host's message loop does.
+  static void PumpFor(DWORD milliseconds);
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

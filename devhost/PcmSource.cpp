@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 
+#include "BufferRequest.h"
 #include "baseclasses/BCMediaType.h"
 #include "graph/ComPtr.h"
 
@@ -124,12 +125,7 @@ HRESULT TPcmSourcePin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROP
   properties->cbBuffer = std::max({properties->cbBuffer, ChunkBytes(plan.format),
                                    plan.switches ? ChunkBytes(plan.nextFormat) : 0L});
   properties->cbAlign = std::max(properties->cbAlign, 1L);
-  ALLOCATOR_PROPERTIES actual{};
-  const HRESULT hr = allocator->SetProperties(properties, &actual);
-  if (FAILED(hr)) {
-    return hr;
-  }
-  return actual.cbBuffer < properties->cbBuffer ? E_FAIL : S_OK;
+  return RequestBuffers(allocator, properties);
 }
 
 TPcmSource::TPcmSource(const SourcePlan& plan)

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "HostWindow.h"
+#include "PluginTabs.h"
 #include "Screenshot.h"
 #include "graph/ComPtr.h"
 #include "recorder/WindowIds.h"
@@ -35,21 +36,7 @@ std::string VolumeText(IGraphBuilder* graph) {
 // Shows the window on its Play page, as a click on the page's tab does, and saves its picture.
 bool PicturePlayPage(HWND plugin, const std::string& path) {
   ShowWindow(plugin, SW_SHOW);
-  HWND tabs = GetDlgItem(plugin, sonotape::idTabs);
-  const LRESULT count = SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0);
-  for (LRESULT index = 0; index < count; ++index) {
-    char caption[32] = "";
-    TCITEMA item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = caption;
-    item.cchTextMax = sizeof caption;
-    SendMessageA(tabs, TCM_GETITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-    if (std::string(caption) == "Play") {
-      SendMessageA(tabs, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
-      NMHDR change{tabs, static_cast<UINT_PTR>(sonotape::idTabs), static_cast<UINT>(TCN_SELCHANGE)};
-      SendMessageA(plugin, WM_NOTIFY, sonotape::idTabs, reinterpret_cast<LPARAM>(&change));
-    }
-  }
+  ShowTab(plugin, "Play");
   HostWindow::PumpMessages();
   return SaveWindowPng(plugin, path);
 }

@@ -34,19 +34,11 @@ std::string TextOf(HWND window) {
   return text;
 }
 
-void PumpFor(DWORD milliseconds) {
-  const DWORD begin = GetTickCount();
-  do {
-    devhost::HostWindow::PumpMessages();
-    Sleep(10);
-  } while (GetTickCount() - begin < milliseconds);
-}
-
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   const DWORD begin = GetTickCount();
   while (!done()) {
     if (GetTickCount() - begin > timeoutMs) return false;
-    PumpFor(10);
+    devhost::HostWindow::PumpFor(10);
   }
   return true;
 }
@@ -235,7 +227,7 @@ TEST_F(PlayPageTest, AGraphHandedOverWhilePlayingIsMutedAndGetsTheSavedVolumeAtT
   AttachAudibleGraph(0, -700);
   Click(btnPlay);
   IGraphBuilder* next = AttachAudibleGraph(1, -300);
-  PumpFor(100);  // the window mutes it on its own message
+  devhost::HostWindow::PumpFor(100);  // the window mutes it on its own message
   EXPECT_EQ(VolumeOf(next), -10000);
   Click(btnStop);
   EXPECT_EQ(VolumeOf(next), -700);
@@ -244,7 +236,7 @@ TEST_F(PlayPageTest, AGraphHandedOverWhilePlayingIsMutedAndGetsTheSavedVolumeAtT
   Click(btnPlay);
   IGraphBuilder* last = AttachAudibleGraph(0, -400);
   Click(btnStop);
-  PumpFor(100);
+  devhost::HostWindow::PumpFor(100);
   EXPECT_EQ(VolumeOf(last), -700);
 }
 
@@ -254,7 +246,7 @@ TEST_F(PlayPageTest, PlayingWithoutAHostGraphGivesAGraphHandedOverItsOwnVolumeBa
   Click(btnPlay);
   ASSERT_TRUE(Playing());
   IGraphBuilder* host = AttachAudibleGraph(0, -900);
-  PumpFor(100);
+  devhost::HostWindow::PumpFor(100);
   EXPECT_EQ(VolumeOf(host), -10000);
   Click(btnStop);
   EXPECT_EQ(VolumeOf(host), -900);
@@ -423,7 +415,7 @@ TEST_F(PlayPageTest, PlaybackStopsForARecordingsStartItsNewFileAndTheScheduleEnd
   Click(btnPlay);  // plays the file being written
   ASSERT_TRUE(Playing());
   PostMessageA(window->Handle(), WM_RECORDER_NOTIFY, 3, 0);  // as after a format change
-  PumpFor(50);
+  devhost::HostWindow::PumpFor(50);
   EXPECT_FALSE(Playing());
   EXPECT_EQ(TextOf(window->Handle()), "Rec: take 01.wav");
   Click(btnRecord);
@@ -439,14 +431,14 @@ TEST_F(PlayPageTest, PlaybackStopsForARecordingsStartItsNewFileAndTheScheduleEnd
   const double minute = (now.wHour * 60 + now.wMinute) / 1440.0;
   TimerRecordInfo entry{"Due", "One", minute, minute, static_cast<double>(static_cast<long>(date)), 2, 0, 0, 2};
   ASSERT_EQ(window->EventMsg(1, &entry), 1);
-  PumpFor(50);
+  devhost::HostWindow::PumpFor(50);
   ASSERT_EQ(Command(5), 1);
   Click(btnPlay);
   ASSERT_TRUE(Playing());
   SendMessageA(window->Handle(), WM_TIMER, tmrSchedule, 0);
   EXPECT_EQ(Command(5), 0);
   EXPECT_FALSE(Playing());
-  PumpFor(50);
+  devhost::HostWindow::PumpFor(50);
   EXPECT_EQ(hostWindow.AfterActions(), std::vector<LPARAM>{2});
   window.reset();
   hostWindow.Destroy();

@@ -21,6 +21,7 @@
 
 #include "HostGraph.h"
 #include "HostWindow.h"
+#include "PluginTabs.h"
 #include "Screenshot.h"
 #include "graph/ComPtr.h"
 #include "recorder/SonotapeWindow.h"
@@ -128,23 +129,7 @@ class PageWindow {
   int Scale(int designed) const { return window_->Scale(designed); }
 
   void ShowTab(const std::string& caption) {
-    HWND tabs = Item(idTabs);
-    const LRESULT count = SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-      char text[64] = "";
-      TCITEMA item{};
-      item.mask = TCIF_TEXT;
-      item.pszText = text;
-      item.cchTextMax = sizeof text;
-      SendMessageA(tabs, TCM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-      if (caption == text) {
-        SendMessageA(tabs, TCM_SETCURSEL, static_cast<WPARAM>(i), 0);
-        NMHDR header{tabs, static_cast<UINT_PTR>(idTabs), static_cast<UINT>(TCN_SELCHANGE)};
-        SendMessageA(Handle(), WM_NOTIFY, idTabs, reinterpret_cast<LPARAM>(&header));
-        return;
-      }
-    }
-    ADD_FAILURE() << "no tab " << caption;
+    EXPECT_TRUE(devhost::ShowTab(Handle(), caption)) << "no tab " << caption;
   }
   void SelectFormat(int index) {
     SendMessageA(Item(cbRecordAs), CB_SETCURSEL, static_cast<WPARAM>(index), 0);

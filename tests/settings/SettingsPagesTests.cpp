@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "PluginTabs.h"
 #include "recorder/SonotapeWindow.h"
 #include "recorder/WindowIds.h"
 #include "settings/FolderDialog.h"
@@ -26,21 +27,6 @@ std::string TextOf(HWND window) {
   char text[512] = "";
   GetWindowTextA(window, text, sizeof text);
   return text;
-}
-
-std::vector<std::string> TabCaptions(HWND tabs) {
-  std::vector<std::string> captions;
-  const LRESULT count = SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0);
-  for (LRESULT i = 0; i < count; ++i) {
-    char text[64] = "";
-    TCITEMA item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = text;
-    item.cchTextMax = sizeof text;
-    SendMessageA(tabs, TCM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-    captions.push_back(text);
-  }
-  return captions;
 }
 
 class SettingsPages : public ::testing::Test {
@@ -78,10 +64,10 @@ class SettingsPages : public ::testing::Test {
 TEST_F(SettingsPages, EverySettingSavedIsWhatAFreshWindowLoads) {
   Open();
   EXPECT_FALSE(SaveEnabled());
-  EXPECT_EQ(TabCaptions(Item(idTabs)), std::vector<std::string>{"General"});
+  EXPECT_EQ(devhost::TabCaptions(window->Handle()), std::vector<std::string>{"General"});
   Choose(cbRecordAs, 1);
   EXPECT_TRUE(SaveEnabled());
-  EXPECT_EQ(TabCaptions(Item(idTabs)), (std::vector<std::string>{"General", "MP3 Settings", "MP3 Advanced"}));
+  EXPECT_EQ(devhost::TabCaptions(window->Handle()), (std::vector<std::string>{"General", "MP3 Settings", "MP3 Advanced"}));
   Choose(cbMP3Method, 1);
   Choose(cbMP3Bitrate, 3);
   Choose(cbMP3SampleRate, 2);
@@ -127,7 +113,7 @@ TEST_F(SettingsPages, StoredTextsSelectTheirPagesAndNonsenseKeepsTheDefaults) {
         "tbOggQuality=99\r\nrbOggVBR=0\r\n");
   Open();
   EXPECT_EQ(Selected(cbRecordAs), 2);
-  EXPECT_EQ(TabCaptions(Item(idTabs)), (std::vector<std::string>{"General", "Ogg Vorbis"}));
+  EXPECT_EQ(devhost::TabCaptions(window->Handle()), (std::vector<std::string>{"General", "Ogg Vorbis"}));
   EXPECT_TRUE(Checked(cbStayConnected));  // "abc": the default
   EXPECT_TRUE(Checked(cbAutoCreate));     // "2": checked
   EXPECT_EQ(Selected(cbMP3Bitrate), 8);   // unknown: "128 kbps" stays

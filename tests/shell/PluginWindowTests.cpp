@@ -48,15 +48,6 @@ double NowAsDate() {
   return date;
 }
 
-// Handles messages for about the given time, as the host's message loop does.
-void PumpFor(DWORD milliseconds) {
-  const DWORD begin = GetTickCount();
-  do {
-    devhost::HostWindow::PumpMessages();
-    Sleep(20);
-  } while (GetTickCount() - begin < milliseconds);
-}
-
 // A timer entry of the recording kind whose start and end are this minute: it is due to end at
 // the plug-in's first check.
 sonotape::TimerRecordInfo EndingEntry(std::uint8_t afterAction) {
@@ -257,7 +248,7 @@ TEST_F(PluginWindow, ATimerRecordingStopsAtItsEndAndHandsTheAfterActionToTheHost
   devhost::HostWindow::PumpMessages();
   ASSERT_EQ(Command(5), 1);
   ASSERT_EQ(source->pin.DeliverBuffer(19200, 5, 0, 1000000), S_OK);
-  PumpFor(1500);
+  devhost::HostWindow::PumpFor(1500);
   EXPECT_EQ(Command(5), 0);
   EXPECT_EQ(host.AfterActions(), std::vector<LPARAM>{2});
   EXPECT_EQ(TextOf(window), "Sonotape 4.0");
@@ -268,7 +259,7 @@ TEST_F(PluginWindow, ATimerRecordingStopsAtItsEndAndHandsTheAfterActionToTheHost
   ASSERT_EQ(Exports().EventMsg(1, &entry), 1);
   devhost::HostWindow::PumpMessages();
   EXPECT_EQ(Command(5), 0);
-  PumpFor(2500);
+  devhost::HostWindow::PumpFor(2500);
   EXPECT_EQ(host.AfterActions(), (std::vector<LPARAM>{2, 3}));
 }
 
@@ -305,7 +296,7 @@ TEST_F(PluginWindow, TimerRecordsWithoutUsableTimesAreRefusedAndChangesNameOnlyT
   neighbour.StartTime = minute + 60 * second;
   neighbour.ChangeKind = 1;
   EXPECT_EQ(Exports().EventMsg(11, &neighbour), 0);
-  PumpFor(1500);  // two checks of the schedule: its end is still ahead
+  devhost::HostWindow::PumpFor(1500);  // two checks of the schedule: its end is still ahead
   EXPECT_EQ(Command(5), 1);
   EXPECT_TRUE(host.AfterActions().empty());
 
@@ -411,7 +402,7 @@ void ExpectFinished(const std::string& path, int channels) {
   EXPECT_EQ(riffSize, file.size() - 8) << path;
   EXPECT_EQ(dataSize, file.size() - 46) << path;
   EXPECT_EQ(fileChannels, channels) << path;
-  PumpFor(300);
+  devhost::HostWindow::PumpFor(300);
   std::ifstream later(path, std::ios::binary | std::ios::ate);
   EXPECT_EQ(static_cast<std::size_t>(later.tellg()), file.size()) << path << " still grows";
 }
@@ -433,7 +424,7 @@ TEST_F(PluginWindow, AGraphHandedOverWhileRecordingEndsTheRecordingOnTheOldTapFi
   Click(sonotape::cbAutoCreate);
   Click(sonotape::btnRecord);
   ASSERT_EQ(Command(5), 1);
-  PumpFor(300);
+  devhost::HostWindow::PumpFor(300);
 
   Exports().GetGraph(second.Graph(), 0, 0);  // another graph
   EXPECT_EQ(Command(5), 0);
@@ -447,7 +438,7 @@ TEST_F(PluginWindow, AGraphHandedOverWhileRecordingEndsTheRecordingOnTheOldTapFi
   SetWindowTextA(Item(sonotape::edFilename), "second");
   Click(sonotape::btnRecord);
   ASSERT_EQ(Command(5), 1);
-  PumpFor(300);
+  devhost::HostWindow::PumpFor(300);
   Exports().GetGraph(second.Graph(), 0, 0);  // the same graph again
   EXPECT_EQ(Command(5), 0);
   ExpectFinished(folder.File("second.wav"), 1);
@@ -455,7 +446,7 @@ TEST_F(PluginWindow, AGraphHandedOverWhileRecordingEndsTheRecordingOnTheOldTapFi
   // The recorder goes while both graphs stream on through their taps, which call it no more.
   Exports().EventMsg(0, nullptr);
   const double streamed[2] = {first.Source()->DownstreamSeconds(), second.Source()->DownstreamSeconds()};
-  PumpFor(300);
+  devhost::HostWindow::PumpFor(300);
   EXPECT_GT(first.Source()->DownstreamSeconds(), streamed[0]);
   EXPECT_GT(second.Source()->DownstreamSeconds(), streamed[1]);
 }
