@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 #include <oleauto.h>
-#include <shlobj.h>
 
 #include <cmath>
 #include <new>
@@ -16,11 +15,6 @@
 namespace sonotape {
 
 namespace {
-
-bool FolderExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
 
 std::string FileNamePart(const std::string& path) {
   const size_t slash = path.find_last_of("\\/");
@@ -70,18 +64,6 @@ LRESULT CALLBACK WheelToWindow(HWND control, UINT message, WPARAM wParam, LPARAM
 }
 
 }  // namespace
-
-// The user's music folder, else the documents folder, with a trailing backslash; empty when
-// neither exists.
-std::string DefaultOutputFolder() {
-  char path[MAX_PATH];
-  for (int folder : {CSIDL_MYMUSIC, CSIDL_PERSONAL}) {
-    if (SUCCEEDED(SHGetFolderPathA(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path))) {
-      return FolderExists(path) ? std::string(path) + "\\" : std::string();
-    }
-  }
-  return {};
-}
 
 TfrmSonotape::TfrmSonotape(HINSTANCE module, std::unique_ptr<TMyIniFile> ini)
     : TPluginBaseForm(module, "frmSonotape", true), styles_(module), ini_(std::move(ini)) {}
@@ -148,7 +130,7 @@ bool TfrmSonotape::Create(HWND owner) {
   if (ini_) {
     ini_->RestoreFormBounds(*this);
   }
-  LoadSettings();
+  settings_.LoadSettings();
   RecorderStateChanged();
   return true;
 }
@@ -169,7 +151,7 @@ void TfrmSonotape::CreateControls() {
   }
   // Under the pages' controls, which it would cover, and so last in the tab order.
   SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  FillLists();
+  settings_.FillLists();
   SendMessageA(Control(edFilename), EM_LIMITTEXT, 100, 0);
   SendMessageA(Control(cbStayConnected), BM_SETCHECK, BST_CHECKED, 0);
   SendMessageA(Control(cbAutoCreate), BM_SETCHECK, BST_CHECKED, 0);
@@ -181,7 +163,7 @@ void TfrmSonotape::CreateControls() {
   playPage_->Attach();
   RequireClient(NeededClientSize(*this));  // before the tabs go in: it measures every page's tab
   UpdateTabs();
-  UpdateNaming();
+  settings_.UpdateNaming();
   LayOutPages(*this);
   pageBrush_ = CreateSolidBrush(TabBodyColour(tabs));
 }
@@ -228,12 +210,6 @@ void TfrmSonotape::UpdateTabs() {
   ShowPage(shown);
 }
 
-std::string TfrmSonotape::Text(int id) const {
-  char text[MAX_PATH + 1] = "";
-  GetWindowTextA(Control(id), text, sizeof text);
-  return text;
-}
-
 void TfrmSonotape::SetText(int id, const std::string& text) { SetWindowTextA(Control(id), text.c_str()); }
 
 bool TfrmSonotape::Checked(int id) const { return SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -241,22 +217,6 @@ bool TfrmSonotape::Checked(int id) const { return SendMessageA(Control(id), BM_G
 void TfrmSonotape::Show() {
   ShowWindow(window_, SW_SHOW);
   SetForegroundWindow(window_);
-}
-
-void TfrmSonotape::UpdateNaming() {
-  if (!recorder_) {
-    return;
-  }
-  FileNaming naming;
-  naming.scheduledTitle = schedule_.title;
-  naming.typedName = Text(edFilename);
-  naming.appendDateTime = Checked(cbAutoCreate);
-  naming.outputFolder = Text(edOutput);
-  naming.defaultFolder = DefaultOutputFolder();
-  recorder_->SetNaming(naming);
-  ReadMP3Settings(ReadMp3Controls(), mp3Template_);
-  recorder_->SetMp3Settings(mp3Template_);
-  recorder_->SetOggSettings({Checked(rbOggVBR), static_cast<int>(SendMessageA(Control(tbOggQuality), TBM_GETPOS, 0, 0))});
 }
 
 std::string TfrmSonotape::QueryHostChannelName() {
@@ -332,7 +292,7 @@ INT32 TfrmSonotape::EventMsg(INT32 type, const void* record) {
         return 0;
       }
       SendMessageA(Control(cbAutoCreate), BM_SETCHECK, BST_CHECKED, 0);
-      UpdateNaming();
+      settings_.UpdateNaming();
       PostMessageA(window_, WM_SCHEDULED_START, 0, 0);
       return 1;
     case 11: {
@@ -479,7 +439,7 @@ LRESULT TfrmSonotape::OnHostCommand(WPARAM command) {
       MessageBeep(MB_OK);
       return HostCommandMessage;
     case 1:
-      UpdateNaming();
+      settings_.UpdateNaming();
       recorder_->SetRecording(true);
       return 0;
     case 2:
@@ -509,7 +469,7 @@ void TfrmSonotape::OnCommand(int id, int code) {
     case btnRecord:
       if (code == BN_CLICKED) {
         schedule_.afterAction = 0;  // a manual start or stop cancels the host's action
-        UpdateNaming();
+        settings_.UpdateNaming();
         recorder_->SetRecording((recorder_->State() & rsRecording) == 0);
       }
       break;
@@ -522,54 +482,6 @@ void TfrmSonotape::OnCommand(int id, int code) {
       if (code == BN_CLICKED) {
         StayConnectedClick();
       }
-      break;
-    case cbAutoCreate:
-      if (code == BN_CLICKED) {
-        UpdateNaming();
-        OnSettingsChange(Control(id));
-      }
-      break;
-    case cbRecordAs:
-      if (code == CBN_SELCHANGE) cbRecordAsOnChange();
-      break;
-    case cbMP3Method:
-      if (code == CBN_SELCHANGE) cbVBRClick();
-      break;
-    case cbMP3Bitrate:
-    case cbMP3SampleRate:
-    case cbMP3MaxBitRate:
-      if (code == CBN_SELCHANGE) OnSettingsChange(Control(id));
-      break;
-    case cbMP3JointStereo:
-    case cbMP3NoRes:
-    case cbMP3Private:
-    case cbMP3Original:
-    case cbMP3Copyright:
-    case cbMP3CRC:
-    case cbMP3VBRHeader:
-      if (code == BN_CLICKED) OnSettingsChange(Control(id));
-      break;
-    case rbOggVBR:
-    case rbOggABR:
-      if (code == BN_CLICKED) {
-        CheckRadioButton(window_, rbOggVBR, rbOggABR, id);  // the window is no dialog: keep the pair exclusive
-        OnSettingsChange(Control(id));
-      }
-      break;
-    case edFilename:
-      if (code == EN_CHANGE) UpdateNaming();
-      break;
-    case edOutput:
-      if (code == EN_CHANGE) {
-        UpdateNaming();
-        OnSettingsChange(Control(id));
-      }
-      break;
-    case btnFile:
-      if (code == BN_CLICKED) btnFileClick();
-      break;
-    case btnSave:
-      if (code == BN_CLICKED) SaveSettings();
       break;
     case btnPlay:
       if (code == BN_CLICKED) playPage_->btnPlayClick();
@@ -587,6 +499,7 @@ void TfrmSonotape::OnCommand(int id, int code) {
       ShowWindow(window_, SW_HIDE);
       break;
     default:
+      settings_.OnCommand(id, code);
       break;
   }
 }
@@ -605,7 +518,7 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (id == tbVolume) {
         playPage_->TbVolumeOnChange();
       } else if (bar != nullptr && id != tbSeek) {  // the seek bar seeks by its mouse and keys
-        OnTrackBar(bar);
+        settings_.OnTrackBar(bar);
       }
       return 0;
     }
@@ -636,7 +549,7 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return DefWindowProcA(window_, message, wParam, lParam);
     case WM_SHOWWINDOW:
-      if (wParam) FormShow();
+      if (wParam) settings_.FormShow();
       return DefWindowProcA(window_, message, wParam, lParam);
     case WM_SIZE:
       if (wParam != SIZE_MINIMIZED) LayOutPages(*this);
@@ -646,7 +559,7 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam == tmrUpdate) OnUpdateTick();
       return 0;
     case WM_SCHEDULED_START:
-      UpdateNaming();
+      settings_.UpdateNaming();
       recorder_->SetSilent(true);
       recorder_->SetRecording(true);
       recorder_->SetSilent(false);
