@@ -1,9 +1,7 @@
 #include "recorder/SonotapeWindow.h"
 
 #include <commctrl.h>
-#include <oleauto.h>
 
-#include <cmath>
 #include <new>
 
 #include "recorder/ButtonGlyphs.h"
@@ -24,14 +22,6 @@ std::string FileNamePart(const std::string& path) {
 std::string UserDecimalSeparator() {
   char separator[8] = "";
   return GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, sizeof separator) > 0 ? separator : ".";
-}
-
-double NowAsDate() {
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  double date = 0;
-  SystemTimeToVariantTime(&now, &date);
-  return date;
 }
 
 // The colour the tab control fills its page with (themes differ), for the controls lying on it.
@@ -114,11 +104,14 @@ bool TfrmSonotape::Create(HWND owner) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
   recorder_.reset(new (std::nothrow) Recorder(*this));
+  if (recorder_) {
+    hostEvents_.reset(new (std::nothrow) HostEvents(*this, *recorder_));
+  }
   player_ = TAudioPlayer::Create();
   if (player_) {
     playPage_.reset(new (std::nothrow) PlayPage(*this, *player_));
   }
-  if (!recorder_ || !playPage_) {
+  if (!hostEvents_ || !playPage_) {
     return false;
   }
   constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -178,7 +171,7 @@ void TfrmSonotape::ShowPage(int page) {
 // page once a recording was started. The page shown stays when it still applies.
 void TfrmSonotape::UpdateTabs() {
   HWND tabs = Control(idTabs);
-  const LRESULT format = SendMessageA(Control(cbRecordAs), CB_GETCURSEL, 0, 0);
+  const LRESULT format = RecordAsSelection();
   const bool visible[kPageCount] = {true, format == rfMp3, format == rfMp3, format == rfOgg, playShown_};
   TCITEMA item{};
   item.mask = TCIF_PARAM;
@@ -217,6 +210,11 @@ bool TfrmSonotape::Checked(int id) const { return SendMessageA(Control(id), BM_G
 void TfrmSonotape::Show() {
   ShowWindow(window_, SW_SHOW);
   SetForegroundWindow(window_);
+}
+
+void TfrmSonotape::NameByDateTime() {
+  SendMessageA(Control(cbAutoCreate), BM_SETCHECK, BST_CHECKED, 0);
+  settings_.UpdateNaming();
 }
 
 std::string TfrmSonotape::QueryHostChannelName() {
@@ -265,60 +263,6 @@ int TfrmSonotape::ShowMessage(const std::string& text, unsigned flags) {
   return MessageBoxA(window_, text.c_str(), "Sonotape Plugin", flags);
 }
 
-bool TfrmSonotape::ConfirmStopRecording() {
-  const std::uint8_t state = recorder_->State();
-  if ((state & rsRecording) == 0 || (state & rsStopping) != 0) {
-    return false;
-  }
-  return recorder_->RecorderMessage("This action will stop recording", MB_OKCANCEL | MB_ICONWARNING | MB_SYSTEMMODAL) !=
-         IDOK;
-}
-
-BOOL TfrmSonotape::Execute() {
-  const bool keep = !hostClosing_ && ConfirmStopRecording();
-  if (!keep) {
-    recorder_->SetRecording(false);
-    recorder_->ReleaseGraph();
-  }
-  return keep ? TRUE : FALSE;
-}
-
-INT32 TfrmSonotape::EventMsg(INT32 type, const void* record) {
-  const auto* timer = static_cast<const TimerRecordInfo*>(record);
-  const std::uint8_t state = recorder_->State();
-  switch (type) {
-    case 1:
-      if (timer == nullptr || !ScheduleFromTimerRecord(*timer, (state & rsRecording) != 0, schedule_)) {
-        return 0;
-      }
-      SendMessageA(Control(cbAutoCreate), BM_SETCHECK, BST_CHECKED, 0);
-      settings_.UpdateNaming();
-      PostMessageA(window_, WM_SCHEDULED_START, 0, 0);
-      return 1;
-    case 11: {
-      if ((state & rsRecording) == 0 || (state & rsStopping) != 0) {
-        return 0;
-      }
-      if (timer == nullptr) {
-        return 1;
-      }
-      TimerChange change;
-      if (!MatchTimerChange(*timer, scheduleActive_, schedule_, change)) {
-        return 0;
-      }
-      if (change == TimerChange::Stop) {
-        recorder_->SetRecording(false);
-      }
-      return 1;
-    }
-    case 1002:
-      hostClosing_ = true;
-      return ConfirmStopRecording() ? 1 : 0;
-    default:
-      return 0;
-  }
-}
-
 void TfrmSonotape::RecorderStateChanged() {
   const std::uint8_t state = recorder_->State();
   const bool on = (state & rsRecording) != 0;
@@ -341,11 +285,7 @@ void TfrmSonotape::RecorderStateChanged() {
       UpdateTabs();
     }
   } else {
-    KillTimer(window_, tmrSchedule);  // a stop ends the schedule
-    scheduleActive_ = false;
-    schedule_.title.clear();
-    schedule_.channel.clear();
-    schedule_.start = 0;
+    hostEvents_->RecordingStopped();
   }
   if (state == (rsRecording | rsPaused)) {
     SetText(btnPause, "&Continue");
@@ -374,17 +314,6 @@ void TfrmSonotape::PostNewFile() { PostMessageA(window_, WM_RECORDER_NOTIFY, kNo
 
 void TfrmSonotape::PostWriteFailure() { PostMessageA(window_, WM_RECORDER_NOTIFY, kNoticeWriteFailed, 0); }
 
-// The recording ends as at Stop, with the message; a scheduled one silently, as at its end.
-void TfrmSonotape::OnWriteFailure() {
-  const bool scheduled = scheduleActive_;
-  recorder_->SetSilent(scheduled);
-  recorder_->EndAfterWriteFailure();
-  recorder_->SetSilent(false);
-  if (scheduled) {
-    EndSchedule();
-  }
-}
-
 void TfrmSonotape::RecordingFormatChanged(RecordingFormat format) {
   SendMessageA(Control(cbRecordAs), CB_SETCURSEL, format, 0);  // not a change of the stored settings
   UpdateTabs();
@@ -396,27 +325,6 @@ LocalTime TfrmSonotape::Now() {
   char month[32] = "";
   GetDateFormatA(LOCALE_USER_DEFAULT, 0, &now, "MMM", month, sizeof month);
   return {month, now.wDay, now.wHour, now.wMinute, now.wSecond};
-}
-
-void TfrmSonotape::OnScheduleTick() {
-  if (NowAsDate() >= schedule_.end) {
-    EndSchedule();
-  }
-}
-
-// Stops the scheduled recording and hands its after-action to the host.
-void TfrmSonotape::EndSchedule() {
-  recorder_->SetRecording(false);
-  // Once, also when the scheduled start failed and no stop ended the schedule.
-  KillTimer(window_, tmrSchedule);
-  scheduleActive_ = false;
-  if (schedule_.afterAction > 0) {
-    playPage_->StopPlayback();
-    if (hostWindow_ != nullptr) {
-      PostMessageA(hostWindow_, HostCommandMessage, kHostAfterAction, schedule_.afterAction);
-    }
-  }
-  schedule_ = Schedule{};
 }
 
 void TfrmSonotape::OnUpdateTick() {
@@ -432,43 +340,11 @@ void TfrmSonotape::OnUpdateTick() {
   playPage_->ShowPosition();
 }
 
-LRESULT TfrmSonotape::OnHostCommand(WPARAM command) {
-  const std::uint8_t state = recorder_->State();
-  switch (command) {
-    case 0:
-      MessageBeep(MB_OK);
-      return HostCommandMessage;
-    case 1:
-      settings_.UpdateNaming();
-      recorder_->SetRecording(true);
-      return 0;
-    case 2:
-      recorder_->SetRecording(false);
-      return 0;
-    case 3:
-    case 4:
-      if ((state & rsRecording) != 0) {
-        recorder_->SetPaused(command == 3);
-      }
-      return 0;
-    case 5:
-      return state == rsRecording ? 1 : state == (rsRecording | rsPaused) ? 2 : 0;
-    case 6:
-      return static_cast<LRESULT>(std::nearbyint(recorder_->ReadRecordingStats().seconds));
-    case 7:
-      return SendMessageA(Control(cbRecordAs), CB_GETCURSEL, 0, 0);
-    case 8:
-      return 1024;
-    default:
-      return 0;
-  }
-}
-
 void TfrmSonotape::OnCommand(int id, int code) {
   switch (id) {
     case btnRecord:
       if (code == BN_CLICKED) {
-        schedule_.afterAction = 0;  // a manual start or stop cancels the host's action
+        hostEvents_->CancelAfterAction();
         settings_.UpdateNaming();
         recorder_->SetRecording((recorder_->State() & rsRecording) == 0);
       }
@@ -555,17 +431,11 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam != SIZE_MINIMIZED) LayOutPages(*this);
       return 0;
     case WM_TIMER:
-      if (wParam == tmrSchedule) OnScheduleTick();
+      if (wParam == tmrSchedule) hostEvents_->OnScheduleTick();
       if (wParam == tmrUpdate) OnUpdateTick();
       return 0;
     case WM_SCHEDULED_START:
-      settings_.UpdateNaming();
-      recorder_->SetSilent(true);
-      recorder_->SetRecording(true);
-      recorder_->SetSilent(false);
-      Show();
-      SetTimer(window_, tmrSchedule, 1000, nullptr);
-      scheduleActive_ = true;
+      hostEvents_->OnScheduledStart();
       return 0;
     case WM_RECORDER_NOTIFY:
       if (wParam == kNoticeNewFile) {
@@ -577,11 +447,11 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       } else if (wParam == kNoticeMuteHost) {
         playPage_->HostGraphChanged();
       } else if (wParam == kNoticeWriteFailed) {
-        OnWriteFailure();
+        hostEvents_->OnWriteFailure();
       }
       return 0;
     case HostCommandMessage:
-      return OnHostCommand(wParam);
+      return hostEvents_->OnHostCommand(wParam);
     case WM_CLOSE:
       ShowWindow(window_, SW_HIDE);  // the tool window hides; recording goes on
       return 0;

@@ -1,6 +1,6 @@
 #pragma once
 // The plug-in's tool window: its pages and controls, the recorder's buttons, captions and
-// timers, the command messages of remote-control tools and the host's timer recordings.
+// timers; it wires the pages' controllers, the recorder and the host's events together.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -11,17 +11,21 @@
 
 #include "player/AudioPlayer.h"
 #include "player/PlayPage.h"
+#include "recorder/HostEvents.h"
 #include "recorder/Recorder.h"
 #include "recorder/VisualStyles.h"
 #include "recorder/WindowIds.h"
 #include "settings/MyIniFile.h"
 #include "settings/PluginBaseForm.h"
 #include "settings/SettingsPages.h"
-#include "shell/TimerRecord.h"
 
 namespace sonotape {
 
-class TfrmSonotape final : public TPluginBaseForm, public RecorderView, public PlayPageView, public SettingsView {
+class TfrmSonotape final : public TPluginBaseForm,
+                           public RecorderView,
+                           public PlayPageView,
+                           public SettingsView,
+                           public HostEventsView {
  public:
   static constexpr char kClassName[] = "TfrmSonotape";
   static constexpr char kCaption[] = "Sonotape 4.0";
@@ -37,12 +41,12 @@ class TfrmSonotape final : public TPluginBaseForm, public RecorderView, public P
   const char* ControlName(int id) const override;
   void SetHostWindow(HWND host) { hostWindow_ = host; }
   void SetPluginMenu(HMENU menu) { pluginMenu_ = menu; }
-  void Show();
+  void Show() override;
 
   bool AttachGraph(IFilterGraph* graph);
   void DetachGraph();
-  BOOL Execute();
-  INT32 EventMsg(INT32 type, const void* record);
+  BOOL Execute() { return hostEvents_->Execute(); }
+  INT32 EventMsg(INT32 type, const void* record) { return hostEvents_->EventMsg(type, record); }
 
   // RecorderView
   int ShowMessage(const std::string& text, unsigned flags) override;
@@ -77,23 +81,25 @@ class TfrmSonotape final : public TPluginBaseForm, public RecorderView, public P
   void SetNaming(const FileNaming& naming) override { recorder_->SetNaming(naming); }
   void SetMp3Settings(const BE_CONFIG& config) override { recorder_->SetMp3Settings(config); }
   void SetOggSettings(const OggSettings& settings) override { recorder_->SetOggSettings(settings); }
-  std::string ScheduledTitle() override { return schedule_.title; }
+  std::string ScheduledTitle() override { return hostEvents_->ScheduledTitle(); }
   void UpdateTabs() override;
+
+  // HostEventsView
+  HWND ScheduleWindow() override { return window_; }
+  HWND HostWindow() override { return hostWindow_; }
+  void NameByDateTime() override;
+  void UpdateNaming() override { settings_.UpdateNaming(); }
+  LRESULT RecordAsSelection() override { return SendMessageA(Control(cbRecordAs), CB_GETCURSEL, 0, 0); }
 
  private:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void CreateControls();
   void OnCommand(int id, int code);
-  LRESULT OnHostCommand(WPARAM command);
-  void OnScheduleTick();
-  void EndSchedule();
-  void OnWriteFailure();
   void OnUpdateTick();
   void ShowPage(int page);
   void SaveWindowState();
   void ShowRecordingStats(const RecordingStats& stats);
   std::string QueryHostChannelName();
-  bool ConfirmStopRecording();
   void StayConnectedClick();
 
   void SetText(int id, const std::string& text);
@@ -106,13 +112,11 @@ class TfrmSonotape final : public TPluginBaseForm, public RecorderView, public P
   HIMAGELIST buttons_ = nullptr;
   HBRUSH pageBrush_ = nullptr;  // the background of the controls on the pages
   bool playShown_ = false;
-  bool hostClosing_ = false;
-  bool scheduleActive_ = false;
-  Schedule schedule_;
   SettingsPages settings_{*this};
   std::unique_ptr<Recorder> recorder_;
-  std::unique_ptr<TAudioPlayer> player_;  // parked from creation until the Play page plays
-  std::unique_ptr<PlayPage> playPage_;    // drives player_
+  std::unique_ptr<HostEvents> hostEvents_;  // drives recorder_
+  std::unique_ptr<TAudioPlayer> player_;    // parked from creation until the Play page plays
+  std::unique_ptr<PlayPage> playPage_;      // drives player_
 };
 
 }  // namespace sonotape
