@@ -6,6 +6,7 @@
 
 #include "recorder/ButtonGlyphs.h"
 #include "recorder/PageLayout.h"
+#include "recorder/PageTabs.h"
 #include "recorder/RecorderText.h"
 #include "recorder/WindowIds.h"
 #include "recorder/WindowLayout.h"
@@ -22,27 +23,6 @@ std::string FileNamePart(const std::string& path) {
 std::string UserDecimalSeparator() {
   char separator[8] = "";
   return GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, sizeof separator) > 0 ? separator : ".";
-}
-
-// The colour the tab control fills its page with (themes differ), for the controls lying on it.
-COLORREF TabBodyColour(HWND tabs) {
-  RECT area{};
-  GetClientRect(tabs, &area);
-  COLORREF colour = GetSysColor(COLOR_BTNFACE);
-  HDC screen = GetDC(tabs);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, area.right, area.bottom);
-  if (dc != nullptr && bitmap != nullptr) {
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    SendMessageA(tabs, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
-    const COLORREF body = GetPixel(dc, area.right / 2, area.bottom * 3 / 4);
-    if (body != CLR_INVALID) colour = body;
-    SelectObject(dc, old);
-  }
-  if (bitmap != nullptr) DeleteObject(bitmap);
-  if (dc != nullptr) DeleteDC(dc);
-  ReleaseDC(tabs, screen);
-  return colour;
 }
 
 // The wheel turns for the whole window, whichever control has the focus.
@@ -170,37 +150,9 @@ void TfrmSonotape::ShowPage(int page) {
 // The tabs of the pages that apply: the MP3 pages for MP3, the Ogg page for Ogg Vorbis, the Play
 // page once a recording was started. The page shown stays when it still applies.
 void TfrmSonotape::UpdateTabs() {
-  HWND tabs = Control(idTabs);
   const LRESULT format = RecordAsSelection();
   const bool visible[kPageCount] = {true, format == rfMp3, format == rfMp3, format == rfOgg, playShown_};
-  TCITEMA item{};
-  item.mask = TCIF_PARAM;
-  const LRESULT selected = SendMessageA(tabs, TCM_GETCURSEL, 0, 0);
-  int current = kGeneralPage;
-  if (selected >= 0 && SendMessageA(tabs, TCM_GETITEMA, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(&item))) {
-    current = static_cast<int>(item.lParam);
-  }
-  SendMessageA(tabs, TCM_DELETEALLITEMS, 0, 0);
-  int shown = kGeneralPage, shownIndex = 0;
-  for (int page = 0, index = 0; page < kPageCount; ++page) {
-    if (!visible[page]) continue;
-    item.mask = TCIF_TEXT | TCIF_PARAM | TCIF_IMAGE;
-    item.pszText = const_cast<char*>(PageCaption(page));
-    item.iImage = PageImage(page);
-    item.lParam = page;
-    SendMessageA(tabs, TCM_INSERTITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-    if (page == current) {
-      shown = page;
-      shownIndex = index;
-    }
-    ++index;
-  }
-  // Also when the page shown went: its tab is selected and has the tabs' focus, which the arrow
-  // keys move on from (emptying the tabs does not reset that focus, and a selection that stays
-  // does not set it).
-  SendMessageA(tabs, TCM_SETCURSEL, static_cast<WPARAM>(-1), 0);
-  SendMessageA(tabs, TCM_SETCURSEL, static_cast<WPARAM>(shownIndex), 0);
-  ShowPage(shown);
+  ShowPage(SetPageTabs(Control(idTabs), visible));
 }
 
 void TfrmSonotape::SetText(int id, const std::string& text) { SetWindowTextA(Control(id), text.c_str()); }
@@ -407,11 +359,7 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header->idFrom == idTabs && header->code == TCN_SELCHANGE) {
-        TCITEMA item{};
-        item.mask = TCIF_PARAM;
-        const LRESULT index = SendMessageA(Control(idTabs), TCM_GETCURSEL, 0, 0);
-        SendMessageA(Control(idTabs), TCM_GETITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-        ShowPage(static_cast<int>(item.lParam));
+        ShowPage(SelectedPage(Control(idTabs)));
       }
       return 0;
     }
