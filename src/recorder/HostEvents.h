@@ -31,6 +31,7 @@ class HostEventsView {
   virtual LRESULT RecordAsSelection() = 0;
   // Shows the window in front.
   virtual void Show() = 0;
+  // Playback stops before the host's after-action.
   virtual void StopPlayback() = 0;
 };
 
