@@ -1,14 +1,12 @@
 #include "recorder/SonotapeWindow.h"
 
 #include <commctrl.h>
-#include <oleauto.h>
-#include <shlobj.h>
 
-#include <cmath>
 #include <new>
 
 #include "recorder/ButtonGlyphs.h"
 #include "recorder/PageLayout.h"
+#include "recorder/PageTabs.h"
 #include "recorder/RecorderText.h"
 #include "recorder/WindowIds.h"
 #include "recorder/WindowLayout.h"
@@ -16,11 +14,6 @@
 namespace sonotape {
 
 namespace {
-
-bool FolderExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
 
 std::string FileNamePart(const std::string& path) {
   const size_t slash = path.find_last_of("\\/");
@@ -32,35 +25,6 @@ std::string UserDecimalSeparator() {
   return GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, sizeof separator) > 0 ? separator : ".";
 }
 
-double NowAsDate() {
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  double date = 0;
-  SystemTimeToVariantTime(&now, &date);
-  return date;
-}
-
-// The colour the tab control fills its page with (themes differ), for the controls lying on it.
-COLORREF TabBodyColour(HWND tabs) {
-  RECT area{};
-  GetClientRect(tabs, &area);
-  COLORREF colour = GetSysColor(COLOR_BTNFACE);
-  HDC screen = GetDC(tabs);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, area.right, area.bottom);
-  if (dc != nullptr && bitmap != nullptr) {
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    SendMessageA(tabs, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
-    const COLORREF body = GetPixel(dc, area.right / 2, area.bottom * 3 / 4);
-    if (body != CLR_INVALID) colour = body;
-    SelectObject(dc, old);
-  }
-  if (bitmap != nullptr) DeleteObject(bitmap);
-  if (dc != nullptr) DeleteDC(dc);
-  ReleaseDC(tabs, screen);
-  return colour;
-}
-
 // The wheel turns for the whole window, whichever control has the focus.
 LRESULT CALLBACK WheelToWindow(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR owner) {
   if (message == WM_MOUSEWHEEL) {
@@ -70,18 +34,6 @@ LRESULT CALLBACK WheelToWindow(HWND control, UINT message, WPARAM wParam, LPARAM
 }
 
 }  // namespace
-
-// The user's music folder, else the documents folder, with a trailing backslash; empty when
-// neither exists.
-std::string DefaultOutputFolder() {
-  char path[MAX_PATH];
-  for (int folder : {CSIDL_MYMUSIC, CSIDL_PERSONAL}) {
-    if (SUCCEEDED(SHGetFolderPathA(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path))) {
-      return FolderExists(path) ? std::string(path) + "\\" : std::string();
-    }
-  }
-  return {};
-}
 
 TfrmSonotape::TfrmSonotape(HINSTANCE module, std::unique_ptr<TMyIniFile> ini)
     : TPluginBaseForm(module, "frmSonotape", true), styles_(module), ini_(std::move(ini)) {}
@@ -132,11 +84,14 @@ bool TfrmSonotape::Create(HWND owner) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
   recorder_.reset(new (std::nothrow) Recorder(*this));
+  if (recorder_) {
+    hostEvents_.reset(new (std::nothrow) HostEvents(*this, *recorder_));
+  }
   player_ = TAudioPlayer::Create();
   if (player_) {
     playPage_.reset(new (std::nothrow) PlayPage(*this, *player_));
   }
-  if (!recorder_ || !playPage_) {
+  if (!hostEvents_ || !playPage_) {
     return false;
   }
   constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -148,7 +103,7 @@ bool TfrmSonotape::Create(HWND owner) {
   if (ini_) {
     ini_->RestoreFormBounds(*this);
   }
-  LoadSettings();
+  settings_.LoadSettings();
   RecorderStateChanged();
   return true;
 }
@@ -169,7 +124,7 @@ void TfrmSonotape::CreateControls() {
   }
   // Under the pages' controls, which it would cover, and so last in the tab order.
   SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  FillLists();
+  settings_.FillLists();
   SendMessageA(Control(edFilename), EM_LIMITTEXT, 100, 0);
   SendMessageA(Control(cbStayConnected), BM_SETCHECK, BST_CHECKED, 0);
   SendMessageA(Control(cbAutoCreate), BM_SETCHECK, BST_CHECKED, 0);
@@ -181,7 +136,7 @@ void TfrmSonotape::CreateControls() {
   playPage_->Attach();
   RequireClient(NeededClientSize(*this));  // before the tabs go in: it measures every page's tab
   UpdateTabs();
-  UpdateNaming();
+  settings_.UpdateNaming();
   LayOutPages(*this);
   pageBrush_ = CreateSolidBrush(TabBodyColour(tabs));
 }
@@ -195,43 +150,9 @@ void TfrmSonotape::ShowPage(int page) {
 // The tabs of the pages that apply: the MP3 pages for MP3, the Ogg page for Ogg Vorbis, the Play
 // page once a recording was started. The page shown stays when it still applies.
 void TfrmSonotape::UpdateTabs() {
-  HWND tabs = Control(idTabs);
-  const LRESULT format = SendMessageA(Control(cbRecordAs), CB_GETCURSEL, 0, 0);
+  const LRESULT format = RecordAsSelection();
   const bool visible[kPageCount] = {true, format == rfMp3, format == rfMp3, format == rfOgg, playShown_};
-  TCITEMA item{};
-  item.mask = TCIF_PARAM;
-  const LRESULT selected = SendMessageA(tabs, TCM_GETCURSEL, 0, 0);
-  int current = kGeneralPage;
-  if (selected >= 0 && SendMessageA(tabs, TCM_GETITEMA, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(&item))) {
-    current = static_cast<int>(item.lParam);
-  }
-  SendMessageA(tabs, TCM_DELETEALLITEMS, 0, 0);
-  int shown = kGeneralPage, shownIndex = 0;
-  for (int page = 0, index = 0; page < kPageCount; ++page) {
-    if (!visible[page]) continue;
-    item.mask = TCIF_TEXT | TCIF_PARAM | TCIF_IMAGE;
-    item.pszText = const_cast<char*>(PageCaption(page));
-    item.iImage = PageImage(page);
-    item.lParam = page;
-    SendMessageA(tabs, TCM_INSERTITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-    if (page == current) {
-      shown = page;
-      shownIndex = index;
-    }
-    ++index;
-  }
-  // Also when the page shown went: its tab is selected and has the tabs' focus, which the arrow
-  // keys move on from (emptying the tabs does not reset that focus, and a selection that stays
-  // does not set it).
-  SendMessageA(tabs, TCM_SETCURSEL, static_cast<WPARAM>(-1), 0);
-  SendMessageA(tabs, TCM_SETCURSEL, static_cast<WPARAM>(shownIndex), 0);
-  ShowPage(shown);
-}
-
-std::string TfrmSonotape::Text(int id) const {
-  char text[MAX_PATH + 1] = "";
-  GetWindowTextA(Control(id), text, sizeof text);
-  return text;
+  ShowPage(SetPageTabs(Control(idTabs), visible));
 }
 
 void TfrmSonotape::SetText(int id, const std::string& text) { SetWindowTextA(Control(id), text.c_str()); }
@@ -243,20 +164,9 @@ void TfrmSonotape::Show() {
   SetForegroundWindow(window_);
 }
 
-void TfrmSonotape::UpdateNaming() {
-  if (!recorder_) {
-    return;
-  }
-  FileNaming naming;
-  naming.scheduledTitle = schedule_.title;
-  naming.typedName = Text(edFilename);
-  naming.appendDateTime = Checked(cbAutoCreate);
-  naming.outputFolder = Text(edOutput);
-  naming.defaultFolder = DefaultOutputFolder();
-  recorder_->SetNaming(naming);
-  ReadMP3Settings(ReadMp3Controls(), mp3Template_);
-  recorder_->SetMp3Settings(mp3Template_);
-  recorder_->SetOggSettings({Checked(rbOggVBR), static_cast<int>(SendMessageA(Control(tbOggQuality), TBM_GETPOS, 0, 0))});
+void TfrmSonotape::NameByDateTime() {
+  SendMessageA(Control(cbAutoCreate), BM_SETCHECK, BST_CHECKED, 0);
+  settings_.UpdateNaming();
 }
 
 std::string TfrmSonotape::QueryHostChannelName() {
@@ -305,60 +215,6 @@ int TfrmSonotape::ShowMessage(const std::string& text, unsigned flags) {
   return MessageBoxA(window_, text.c_str(), "Sonotape Plugin", flags);
 }
 
-bool TfrmSonotape::ConfirmStopRecording() {
-  const std::uint8_t state = recorder_->State();
-  if ((state & rsRecording) == 0 || (state & rsStopping) != 0) {
-    return false;
-  }
-  return recorder_->RecorderMessage("This action will stop recording", MB_OKCANCEL | MB_ICONWARNING | MB_SYSTEMMODAL) !=
-         IDOK;
-}
-
-BOOL TfrmSonotape::Execute() {
-  const bool keep = !hostClosing_ && ConfirmStopRecording();
-  if (!keep) {
-    recorder_->SetRecording(false);
-    recorder_->ReleaseGraph();
-  }
-  return keep ? TRUE : FALSE;
-}
-
-INT32 TfrmSonotape::EventMsg(INT32 type, const void* record) {
-  const auto* timer = static_cast<const TimerRecordInfo*>(record);
-  const std::uint8_t state = recorder_->State();
-  switch (type) {
-    case 1:
-      if (timer == nullptr || !ScheduleFromTimerRecord(*timer, (state & rsRecording) != 0, schedule_)) {
-        return 0;
-      }
-      SendMessageA(Control(cbAutoCreate), BM_SETCHECK, BST_CHECKED, 0);
-      UpdateNaming();
-      PostMessageA(window_, WM_SCHEDULED_START, 0, 0);
-      return 1;
-    case 11: {
-      if ((state & rsRecording) == 0 || (state & rsStopping) != 0) {
-        return 0;
-      }
-      if (timer == nullptr) {
-        return 1;
-      }
-      TimerChange change;
-      if (!MatchTimerChange(*timer, scheduleActive_, schedule_, change)) {
-        return 0;
-      }
-      if (change == TimerChange::Stop) {
-        recorder_->SetRecording(false);
-      }
-      return 1;
-    }
-    case 1002:
-      hostClosing_ = true;
-      return ConfirmStopRecording() ? 1 : 0;
-    default:
-      return 0;
-  }
-}
-
 void TfrmSonotape::RecorderStateChanged() {
   const std::uint8_t state = recorder_->State();
   const bool on = (state & rsRecording) != 0;
@@ -381,11 +237,7 @@ void TfrmSonotape::RecorderStateChanged() {
       UpdateTabs();
     }
   } else {
-    KillTimer(window_, tmrSchedule);  // a stop ends the schedule
-    scheduleActive_ = false;
-    schedule_.title.clear();
-    schedule_.channel.clear();
-    schedule_.start = 0;
+    hostEvents_->RecordingStopped();
   }
   if (state == (rsRecording | rsPaused)) {
     SetText(btnPause, "&Continue");
@@ -414,17 +266,6 @@ void TfrmSonotape::PostNewFile() { PostMessageA(window_, WM_RECORDER_NOTIFY, kNo
 
 void TfrmSonotape::PostWriteFailure() { PostMessageA(window_, WM_RECORDER_NOTIFY, kNoticeWriteFailed, 0); }
 
-// The recording ends as at Stop, with the message; a scheduled one silently, as at its end.
-void TfrmSonotape::OnWriteFailure() {
-  const bool scheduled = scheduleActive_;
-  recorder_->SetSilent(scheduled);
-  recorder_->EndAfterWriteFailure();
-  recorder_->SetSilent(false);
-  if (scheduled) {
-    EndSchedule();
-  }
-}
-
 void TfrmSonotape::RecordingFormatChanged(RecordingFormat format) {
   SendMessageA(Control(cbRecordAs), CB_SETCURSEL, format, 0);  // not a change of the stored settings
   UpdateTabs();
@@ -436,27 +277,6 @@ LocalTime TfrmSonotape::Now() {
   char month[32] = "";
   GetDateFormatA(LOCALE_USER_DEFAULT, 0, &now, "MMM", month, sizeof month);
   return {month, now.wDay, now.wHour, now.wMinute, now.wSecond};
-}
-
-void TfrmSonotape::OnScheduleTick() {
-  if (NowAsDate() >= schedule_.end) {
-    EndSchedule();
-  }
-}
-
-// Stops the scheduled recording and hands its after-action to the host.
-void TfrmSonotape::EndSchedule() {
-  recorder_->SetRecording(false);
-  // Once, also when the scheduled start failed and no stop ended the schedule.
-  KillTimer(window_, tmrSchedule);
-  scheduleActive_ = false;
-  if (schedule_.afterAction > 0) {
-    playPage_->StopPlayback();
-    if (hostWindow_ != nullptr) {
-      PostMessageA(hostWindow_, HostCommandMessage, kHostAfterAction, schedule_.afterAction);
-    }
-  }
-  schedule_ = Schedule{};
 }
 
 void TfrmSonotape::OnUpdateTick() {
@@ -472,44 +292,12 @@ void TfrmSonotape::OnUpdateTick() {
   playPage_->ShowPosition();
 }
 
-LRESULT TfrmSonotape::OnHostCommand(WPARAM command) {
-  const std::uint8_t state = recorder_->State();
-  switch (command) {
-    case 0:
-      MessageBeep(MB_OK);
-      return HostCommandMessage;
-    case 1:
-      UpdateNaming();
-      recorder_->SetRecording(true);
-      return 0;
-    case 2:
-      recorder_->SetRecording(false);
-      return 0;
-    case 3:
-    case 4:
-      if ((state & rsRecording) != 0) {
-        recorder_->SetPaused(command == 3);
-      }
-      return 0;
-    case 5:
-      return state == rsRecording ? 1 : state == (rsRecording | rsPaused) ? 2 : 0;
-    case 6:
-      return static_cast<LRESULT>(std::nearbyint(recorder_->ReadRecordingStats().seconds));
-    case 7:
-      return SendMessageA(Control(cbRecordAs), CB_GETCURSEL, 0, 0);
-    case 8:
-      return 1024;
-    default:
-      return 0;
-  }
-}
-
 void TfrmSonotape::OnCommand(int id, int code) {
   switch (id) {
     case btnRecord:
       if (code == BN_CLICKED) {
-        schedule_.afterAction = 0;  // a manual start or stop cancels the host's action
-        UpdateNaming();
+        hostEvents_->CancelAfterAction();
+        settings_.UpdateNaming();
         recorder_->SetRecording((recorder_->State() & rsRecording) == 0);
       }
       break;
@@ -522,54 +310,6 @@ void TfrmSonotape::OnCommand(int id, int code) {
       if (code == BN_CLICKED) {
         StayConnectedClick();
       }
-      break;
-    case cbAutoCreate:
-      if (code == BN_CLICKED) {
-        UpdateNaming();
-        OnSettingsChange(Control(id));
-      }
-      break;
-    case cbRecordAs:
-      if (code == CBN_SELCHANGE) cbRecordAsOnChange();
-      break;
-    case cbMP3Method:
-      if (code == CBN_SELCHANGE) cbVBRClick();
-      break;
-    case cbMP3Bitrate:
-    case cbMP3SampleRate:
-    case cbMP3MaxBitRate:
-      if (code == CBN_SELCHANGE) OnSettingsChange(Control(id));
-      break;
-    case cbMP3JointStereo:
-    case cbMP3NoRes:
-    case cbMP3Private:
-    case cbMP3Original:
-    case cbMP3Copyright:
-    case cbMP3CRC:
-    case cbMP3VBRHeader:
-      if (code == BN_CLICKED) OnSettingsChange(Control(id));
-      break;
-    case rbOggVBR:
-    case rbOggABR:
-      if (code == BN_CLICKED) {
-        CheckRadioButton(window_, rbOggVBR, rbOggABR, id);  // the window is no dialog: keep the pair exclusive
-        OnSettingsChange(Control(id));
-      }
-      break;
-    case edFilename:
-      if (code == EN_CHANGE) UpdateNaming();
-      break;
-    case edOutput:
-      if (code == EN_CHANGE) {
-        UpdateNaming();
-        OnSettingsChange(Control(id));
-      }
-      break;
-    case btnFile:
-      if (code == BN_CLICKED) btnFileClick();
-      break;
-    case btnSave:
-      if (code == BN_CLICKED) SaveSettings();
       break;
     case btnPlay:
       if (code == BN_CLICKED) playPage_->btnPlayClick();
@@ -587,6 +327,7 @@ void TfrmSonotape::OnCommand(int id, int code) {
       ShowWindow(window_, SW_HIDE);
       break;
     default:
+      settings_.OnCommand(id, code);
       break;
   }
 }
@@ -605,7 +346,7 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (id == tbVolume) {
         playPage_->TbVolumeOnChange();
       } else if (bar != nullptr && id != tbSeek) {  // the seek bar seeks by its mouse and keys
-        OnTrackBar(bar);
+        settings_.OnTrackBar(bar);
       }
       return 0;
     }
@@ -618,11 +359,7 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header->idFrom == idTabs && header->code == TCN_SELCHANGE) {
-        TCITEMA item{};
-        item.mask = TCIF_PARAM;
-        const LRESULT index = SendMessageA(Control(idTabs), TCM_GETCURSEL, 0, 0);
-        SendMessageA(Control(idTabs), TCM_GETITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-        ShowPage(static_cast<int>(item.lParam));
+        ShowPage(SelectedPage(Control(idTabs)));
       }
       return 0;
     }
@@ -636,23 +373,17 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return DefWindowProcA(window_, message, wParam, lParam);
     case WM_SHOWWINDOW:
-      if (wParam) FormShow();
+      if (wParam) settings_.FormShow();
       return DefWindowProcA(window_, message, wParam, lParam);
     case WM_SIZE:
       if (wParam != SIZE_MINIMIZED) LayOutPages(*this);
       return 0;
     case WM_TIMER:
-      if (wParam == tmrSchedule) OnScheduleTick();
+      if (wParam == tmrSchedule) hostEvents_->OnScheduleTick();
       if (wParam == tmrUpdate) OnUpdateTick();
       return 0;
     case WM_SCHEDULED_START:
-      UpdateNaming();
-      recorder_->SetSilent(true);
-      recorder_->SetRecording(true);
-      recorder_->SetSilent(false);
-      Show();
-      SetTimer(window_, tmrSchedule, 1000, nullptr);
-      scheduleActive_ = true;
+      hostEvents_->OnScheduledStart();
       return 0;
     case WM_RECORDER_NOTIFY:
       if (wParam == kNoticeNewFile) {
@@ -664,11 +395,11 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       } else if (wParam == kNoticeMuteHost) {
         playPage_->HostGraphChanged();
       } else if (wParam == kNoticeWriteFailed) {
-        OnWriteFailure();
+        hostEvents_->OnWriteFailure();
       }
       return 0;
     case HostCommandMessage:
-      return OnHostCommand(wParam);
+      return hostEvents_->OnHostCommand(wParam);
     case WM_CLOSE:
       ShowWindow(window_, SW_HIDE);  // the tool window hides; recording goes on
       return 0;

@@ -1,6 +1,6 @@
 #pragma once
 // The plug-in's tool window: its pages and controls, the recorder's buttons, captions and
-// timers, the command messages of remote-control tools and the host's timer recordings.
+// timers; it wires the pages' controllers, the recorder and the host's events together.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -9,24 +9,23 @@
 #include <memory>
 #include <string>
 
-#include "codecs/BeConfig.h"
-#include "codecs/Mp3Settings.h"
 #include "player/AudioPlayer.h"
 #include "player/PlayPage.h"
+#include "recorder/HostEvents.h"
 #include "recorder/Recorder.h"
 #include "recorder/VisualStyles.h"
 #include "recorder/WindowIds.h"
 #include "settings/MyIniFile.h"
 #include "settings/PluginBaseForm.h"
-#include "shell/TimerRecord.h"
+#include "settings/SettingsPages.h"
 
 namespace sonotape {
 
-// The user's music folder, else the documents folder, with a trailing backslash; empty when
-// neither exists.
-std::string DefaultOutputFolder();
-
-class TfrmSonotape final : public TPluginBaseForm, public RecorderView, public PlayPageView {
+class TfrmSonotape final : public TPluginBaseForm,
+                           public RecorderView,
+                           public PlayPageView,
+                           public SettingsView,
+                           public HostEventsView {
  public:
   static constexpr char kClassName[] = "TfrmSonotape";
   static constexpr char kCaption[] = "Sonotape 4.0";
@@ -42,17 +41,12 @@ class TfrmSonotape final : public TPluginBaseForm, public RecorderView, public P
   const char* ControlName(int id) const override;
   void SetHostWindow(HWND host) { hostWindow_ = host; }
   void SetPluginMenu(HMENU menu) { pluginMenu_ = menu; }
-  void Show();
+  void Show() override;
 
   bool AttachGraph(IFilterGraph* graph);
   void DetachGraph();
-  BOOL Execute();
-  INT32 EventMsg(INT32 type, const void* record);
-
-  // The settings pages
-  void LoadSettings();
-  void SaveSettings();
-  void ShowMP3Settings();
+  BOOL Execute() { return hostEvents_->Execute(); }
+  INT32 EventMsg(INT32 type, const void* record) { return hostEvents_->EventMsg(type, record); }
 
   // RecorderView
   int ShowMessage(const std::string& text, unsigned flags) override;
@@ -72,7 +66,7 @@ class TfrmSonotape final : public TPluginBaseForm, public RecorderView, public P
   bool PlayPageShown() override { return playShown_; }
   void RunUpdateRoutine() override { OnUpdateTick(); }
   void EnableUpdateTimer() override { SetTimer(window_, tmrUpdate, 1000, nullptr); }
-  void SettingsChanged(HWND sender) override { OnSettingsChange(sender); }
+  void SettingsChanged(HWND sender) override { settings_.OnSettingsChange(sender); }
   void ShowError(const std::string& text) override { recorder_->RecorderMessage(text, Recorder::kErrorIcon); }
   RecordedFile PlayFile() override { return recorder_->CurrentFile(); }
   double RecordedSeconds() override { return recorder_->ReadRecordingStats().seconds; }
@@ -80,54 +74,49 @@ class TfrmSonotape final : public TPluginBaseForm, public RecorderView, public P
     return sonotape::SetHostVolume(recorder_->Graph(), volume, known);
   }
 
+  // SettingsView
+  const TPluginBaseForm& SettingsForm() override { return *this; }
+  TMyIniFile* SettingsStore() override { return ini_.get(); }
+  void SetRecordingFormat(RecordingFormat format) override { recorder_->SetRecordingFormat(format); }
+  void SetNaming(const FileNaming& naming) override { recorder_->SetNaming(naming); }
+  void SetMp3Settings(const BE_CONFIG& config) override { recorder_->SetMp3Settings(config); }
+  void SetOggSettings(const OggSettings& settings) override { recorder_->SetOggSettings(settings); }
+  std::string ScheduledTitle() override { return hostEvents_->ScheduledTitle(); }
+  void UpdateTabs() override;
+
+  // HostEventsView
+  HWND ScheduleWindow() override { return window_; }
+  HWND HostWindow() override { return hostWindow_; }
+  void NameByDateTime() override;
+  void UpdateNaming() override { settings_.UpdateNaming(); }
+  LRESULT RecordAsSelection() override { return SendMessageA(Control(cbRecordAs), CB_GETCURSEL, 0, 0); }
+
  private:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void CreateControls();
-  void FillLists();
   void OnCommand(int id, int code);
-  LRESULT OnHostCommand(WPARAM command);
-  void OnScheduleTick();
-  void EndSchedule();
-  void OnWriteFailure();
   void OnUpdateTick();
   void ShowPage(int page);
-  void UpdateTabs();
   void SaveWindowState();
-
-  // Settings page handlers
-  Mp3Controls ReadMp3Controls() const;
-  void cbVBRClick();
-  void cbRecordAsOnChange();
-  void TbOggQualityChange();
-  void OnSettingsChange(HWND sender);
-  void btnFileClick();
-  void FormShow();
-  void OnTrackBar(HWND bar);
   void ShowRecordingStats(const RecordingStats& stats);
-  void UpdateNaming();
   std::string QueryHostChannelName();
-  bool ConfirmStopRecording();
   void StayConnectedClick();
 
-  std::string Text(int id) const;
   void SetText(int id, const std::string& text);
   bool Checked(int id) const;
 
   VisualStyles styles_;
   std::unique_ptr<TMyIniFile> ini_;
-  BE_CONFIG mp3Template_{};
   HWND hostWindow_ = nullptr;
   HMENU pluginMenu_ = nullptr;
   HIMAGELIST buttons_ = nullptr;
   HBRUSH pageBrush_ = nullptr;  // the background of the controls on the pages
   bool playShown_ = false;
-  bool shown_ = false;
-  bool hostClosing_ = false;
-  bool scheduleActive_ = false;
-  Schedule schedule_;
+  SettingsPages settings_{*this};
   std::unique_ptr<Recorder> recorder_;
-  std::unique_ptr<TAudioPlayer> player_;  // parked from creation until the Play page plays
-  std::unique_ptr<PlayPage> playPage_;    // drives player_
+  std::unique_ptr<HostEvents> hostEvents_;  // drives recorder_
+  std::unique_ptr<TAudioPlayer> player_;    // parked from creation until the Play page plays
+  std::unique_ptr<PlayPage> playPage_;      // drives player_
 };
 
 }  // namespace sonotape

@@ -1,14 +1,10 @@
-// The tool window's settings pages: loading and saving every setting, the MP3 pages' method and
-// their configuration template, the pages shown for each format, and the save button's state.
+#include "settings/SettingsPages.h"
 
-#include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
-#include <string>
+#include <initializer_list>
 
-#include "codecs/Mp3Settings.h"
-#include "codecs/OggEncoder.h"
-#include "recorder/SonotapeWindow.h"
 #include "recorder/WindowIds.h"
 #include "settings/FolderDialog.h"
 
@@ -44,9 +40,26 @@ void AddItems(HWND list, std::initializer_list<const char*> items, int selected)
   SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
 }
 
+bool FolderExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// The user's music folder, else the documents folder, with a trailing backslash; empty when
+// neither exists.
+std::string DefaultOutputFolder() {
+  char path[MAX_PATH];
+  for (int folder : {CSIDL_MYMUSIC, CSIDL_PERSONAL}) {
+    if (SUCCEEDED(SHGetFolderPathA(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path))) {
+      return FolderExists(path) ? std::string(path) + "\\" : std::string();
+    }
+  }
+  return {};
+}
+
 }  // namespace
 
-void TfrmSonotape::FillLists() {
+void SettingsPages::FillLists() {
   AddItems(Control(cbRecordAs), {"WAV", "MP3", "Ogg Vorbis"}, rfWav);
   AddItems(Control(cbMP3Method), {"Constant Bit Rate", "Variable Bit Rate", "Average Bit Rate"}, mmConstant);
   for (int id : {cbMP3Bitrate, cbMP3MaxBitRate}) {
@@ -69,34 +82,36 @@ void TfrmSonotape::FillLists() {
   }
 }
 
-void TfrmSonotape::LoadSettings() {
-  if (!ini_) {
+void SettingsPages::LoadSettings() {
+  const TMyIniFile* store = view_.SettingsStore();
+  if (store == nullptr) {
     return;
   }
-  const TMyIniFile& ini = *ini_;
+  const TMyIniFile& ini = *store;
+  const TPluginBaseForm& form = view_.SettingsForm();
   SetText(edOutput, ini.ReadString(kGeneralSection, "FilePath", DefaultOutputFolder()));
-  ini.ReadCheckBox(*this, cbStayConnected);
-  ini.ReadCheckBox(*this, cbAutoCreate);
-  ini.ReadComboBox(*this, cbRecordAs);
+  ini.ReadCheckBox(form, cbStayConnected);
+  ini.ReadCheckBox(form, cbAutoCreate);
+  ini.ReadComboBox(form, cbRecordAs);
   cbRecordAsOnChange();
-  ini.ReadComboBox(*this, cbMP3SampleRate);
-  ini.ReadCheckBox(*this, cbMP3JointStereo);
-  ini.ReadComboBox(*this, cbMP3Bitrate);
-  ini.ReadComboBox(*this, cbMP3MaxBitRate);
-  ini.ReadTrackBar(*this, tbMP3Quality);
+  ini.ReadComboBox(form, cbMP3SampleRate);
+  ini.ReadCheckBox(form, cbMP3JointStereo);
+  ini.ReadComboBox(form, cbMP3Bitrate);
+  ini.ReadComboBox(form, cbMP3MaxBitRate);
+  ini.ReadTrackBar(form, tbMP3Quality);
   SetTag(Control(tbMP3Quality), Position(Control(tbMP3Quality)));
   for (int id : {cbMP3Private, cbMP3CRC, cbMP3Copyright, cbMP3Original, cbMP3VBRHeader}) {
-    ini.ReadCheckBox(*this, id);
+    ini.ReadCheckBox(form, id);
   }
-  ini.ReadTrackBar(*this, tbMP3VBRQuality);
+  ini.ReadTrackBar(form, tbMP3VBRQuality);
   SetTag(Control(tbMP3VBRQuality), Position(Control(tbMP3VBRQuality)));
-  ini.ReadCheckBox(*this, cbMP3NoRes);
-  ini.ReadComboBox(*this, cbMP3Method);
-  ini.ReadTrackBar(*this, tbOggQuality);
+  ini.ReadCheckBox(form, cbMP3NoRes);
+  ini.ReadComboBox(form, cbMP3Method);
+  ini.ReadTrackBar(form, tbOggQuality);
   SetTag(Control(tbOggQuality), Position(Control(tbOggQuality)));
-  ini.ReadCheckBox(*this, rbOggVBR);
+  ini.ReadCheckBox(form, rbOggVBR);
   Check(Control(rbOggABR), !IsChecked(Control(rbOggVBR)));
-  ini.ReadTrackBar(*this, tbVolume);
+  ini.ReadTrackBar(form, tbVolume);
   SetTag(Control(tbVolume), Position(Control(tbVolume)));
   TbOggQualityChange();
   ReadMP3Settings(ReadMp3Controls(), mp3Template_);
@@ -105,32 +120,34 @@ void TfrmSonotape::LoadSettings() {
   EnableWindow(Control(btnSave), FALSE);
 }
 
-void TfrmSonotape::SaveSettings() {
-  if (!ini_) {
+void SettingsPages::SaveSettings() {
+  const TMyIniFile* store = view_.SettingsStore();
+  if (store == nullptr) {
     return;
   }
-  const TMyIniFile& ini = *ini_;
+  const TMyIniFile& ini = *store;
+  const TPluginBaseForm& form = view_.SettingsForm();
   ini.WriteString(kGeneralSection, "FilePath", Text(edOutput));
-  ini.WriteCheckBox(*this, cbStayConnected);
-  ini.WriteCheckBox(*this, cbAutoCreate);
-  ini.WriteComboBox(*this, cbRecordAs);
-  ini.WriteComboBox(*this, cbMP3SampleRate);
-  ini.WriteCheckBox(*this, cbMP3JointStereo);
-  ini.WriteComboBox(*this, cbMP3Bitrate);
-  ini.WriteComboBox(*this, cbMP3MaxBitRate);
-  ini.WriteTrackBar(*this, tbMP3Quality);
+  ini.WriteCheckBox(form, cbStayConnected);
+  ini.WriteCheckBox(form, cbAutoCreate);
+  ini.WriteComboBox(form, cbRecordAs);
+  ini.WriteComboBox(form, cbMP3SampleRate);
+  ini.WriteCheckBox(form, cbMP3JointStereo);
+  ini.WriteComboBox(form, cbMP3Bitrate);
+  ini.WriteComboBox(form, cbMP3MaxBitRate);
+  ini.WriteTrackBar(form, tbMP3Quality);
   for (int id : {cbMP3Private, cbMP3CRC, cbMP3Copyright, cbMP3Original, cbMP3VBRHeader}) {
-    ini.WriteCheckBox(*this, id);
+    ini.WriteCheckBox(form, id);
   }
-  ini.WriteTrackBar(*this, tbMP3VBRQuality);
-  ini.WriteCheckBox(*this, cbMP3NoRes);
-  ini.WriteComboBox(*this, cbMP3Method);
-  ini.WriteTrackBar(*this, tbOggQuality);
-  ini.WriteCheckBox(*this, rbOggVBR);
+  ini.WriteTrackBar(form, tbMP3VBRQuality);
+  ini.WriteCheckBox(form, cbMP3NoRes);
+  ini.WriteComboBox(form, cbMP3Method);
+  ini.WriteTrackBar(form, tbOggQuality);
+  ini.WriteCheckBox(form, rbOggVBR);
   EnableWindow(Control(btnSave), FALSE);
 }
 
-Mp3Controls TfrmSonotape::ReadMp3Controls() const {
+Mp3Controls SettingsPages::ReadMp3Controls() const {
   Mp3Controls controls;
   controls.method = Selected(Control(cbMP3Method));
   controls.quality = Position(Control(tbMP3Quality));
@@ -148,7 +165,7 @@ Mp3Controls TfrmSonotape::ReadMp3Controls() const {
   return controls;
 }
 
-void TfrmSonotape::ShowMP3Settings() {
+void SettingsPages::ShowMP3Settings() {
   Mp3Controls shown;
   sonotape::ShowMP3Settings(mp3Template_, shown);
   SendMessageA(Control(cbMP3SampleRate), CB_SETCURSEL, static_cast<WPARAM>(shown.sampleRate), 0);
@@ -169,25 +186,25 @@ void TfrmSonotape::ShowMP3Settings() {
   EnableWindow(Control(tbMP3VBRQuality), shown.vbrControlsEnabled ? TRUE : FALSE);
 }
 
-void TfrmSonotape::cbVBRClick() {
+void SettingsPages::cbVBRClick() {
   ReadMP3Settings(ReadMp3Controls(), mp3Template_);
   ShowMP3Settings();
   EnableWindow(Control(btnSave), TRUE);
 }
 
-void TfrmSonotape::cbRecordAsOnChange() {
-  recorder_->SetRecordingFormat(static_cast<RecordingFormat>(Selected(Control(cbRecordAs))));  // at once
+void SettingsPages::cbRecordAsOnChange() {
+  view_.SetRecordingFormat(static_cast<RecordingFormat>(Selected(Control(cbRecordAs))));  // at once
   UpdateNaming();
-  UpdateTabs();
+  view_.UpdateTabs();
   EnableWindow(Control(btnSave), TRUE);
 }
 
-void TfrmSonotape::TbOggQualityChange() {
+void SettingsPages::TbOggQualityChange() {
   SetText(lblOggBitrate, "Bit Rate approx. " + std::to_string(OggAverageBitrate(Position(Control(tbOggQuality)))) + " kbps");
   OnSettingsChange(Control(tbOggQuality));
 }
 
-void TfrmSonotape::OnTrackBar(HWND bar) {
+void SettingsPages::OnTrackBar(HWND bar) {
   if (GetDlgCtrlID(bar) == tbOggQuality) {
     TbOggQualityChange();
   } else {
@@ -195,7 +212,7 @@ void TfrmSonotape::OnTrackBar(HWND bar) {
   }
 }
 
-void TfrmSonotape::OnSettingsChange(HWND sender) {
+void SettingsPages::OnSettingsChange(HWND sender) {
   if (IsClass(sender, TRACKBAR_CLASSA)) {
     const int position = Position(sender);
     if (position == Tag(sender)) {
@@ -211,8 +228,8 @@ void TfrmSonotape::OnSettingsChange(HWND sender) {
   EnableWindow(Control(btnSave), TRUE);
 }
 
-void TfrmSonotape::btnFileClick() {
-  TFolderDialog dialog(window_);
+void SettingsPages::btnFileClick() {
+  TFolderDialog dialog(view_.SettingsForm().Handle());
   dialog.Title = "Select the output directory:";
   dialog.Path = Text(edOutput);
   if (!dialog.Execute()) {
@@ -229,11 +246,88 @@ void TfrmSonotape::btnFileClick() {
   }
 }
 
-void TfrmSonotape::FormShow() {
+void SettingsPages::FormShow() {
   if (!shown_) {
     shown_ = true;
     EnableWindow(Control(btnSave), FALSE);
   }
 }
+
+void SettingsPages::OnCommand(int id, int code) {
+  switch (id) {
+    case cbAutoCreate:
+      if (code == BN_CLICKED) {
+        UpdateNaming();
+        OnSettingsChange(Control(id));
+      }
+      break;
+    case cbRecordAs:
+      if (code == CBN_SELCHANGE) cbRecordAsOnChange();
+      break;
+    case cbMP3Method:
+      if (code == CBN_SELCHANGE) cbVBRClick();
+      break;
+    case cbMP3Bitrate:
+    case cbMP3SampleRate:
+    case cbMP3MaxBitRate:
+      if (code == CBN_SELCHANGE) OnSettingsChange(Control(id));
+      break;
+    case cbMP3JointStereo:
+    case cbMP3NoRes:
+    case cbMP3Private:
+    case cbMP3Original:
+    case cbMP3Copyright:
+    case cbMP3CRC:
+    case cbMP3VBRHeader:
+      if (code == BN_CLICKED) OnSettingsChange(Control(id));
+      break;
+    case rbOggVBR:
+    case rbOggABR:
+      if (code == BN_CLICKED) {
+        // The window is no dialog: keep the pair exclusive.
+        CheckRadioButton(view_.SettingsForm().Handle(), rbOggVBR, rbOggABR, id);
+        OnSettingsChange(Control(id));
+      }
+      break;
+    case edFilename:
+      if (code == EN_CHANGE) UpdateNaming();
+      break;
+    case edOutput:
+      if (code == EN_CHANGE) {
+        UpdateNaming();
+        OnSettingsChange(Control(id));
+      }
+      break;
+    case btnFile:
+      if (code == BN_CLICKED) btnFileClick();
+      break;
+    case btnSave:
+      if (code == BN_CLICKED) SaveSettings();
+      break;
+    default:
+      break;
+  }
+}
+
+void SettingsPages::UpdateNaming() {
+  FileNaming naming;
+  naming.scheduledTitle = view_.ScheduledTitle();
+  naming.typedName = Text(edFilename);
+  naming.appendDateTime = IsChecked(Control(cbAutoCreate));
+  naming.outputFolder = Text(edOutput);
+  naming.defaultFolder = DefaultOutputFolder();
+  view_.SetNaming(naming);
+  ReadMP3Settings(ReadMp3Controls(), mp3Template_);
+  view_.SetMp3Settings(mp3Template_);
+  view_.SetOggSettings({IsChecked(Control(rbOggVBR)), Position(Control(tbOggQuality))});
+}
+
+std::string SettingsPages::Text(int id) const {
+  char text[MAX_PATH + 1] = "";
+  GetWindowTextA(Control(id), text, sizeof text);
+  return text;
+}
+
+void SettingsPages::SetText(int id, const std::string& text) const { SetWindowTextA(Control(id), text.c_str()); }
 
 }  // namespace sonotape
