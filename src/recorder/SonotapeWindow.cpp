@@ -198,7 +198,7 @@ bool TfrmSonotape::AttachGraph(IFilterGraph* graph) {
   if (builder) {
     StayConnectedClick();
     if (playPage_->Playing()) {
-      PostMessageA(window_, WM_RECORDER_NOTIFY, 4, 0);
+      PostMessageA(window_, WM_RECORDER_NOTIFY, kNoticeMuteHost, 0);
     }
     SetText(edFilename, QueryHostChannelName());
   }
