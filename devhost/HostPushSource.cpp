@@ -7,6 +7,8 @@
 #include <new>
 
 #include "BufferRequest.h"
+#include "baseclasses/BCClassFactory.h"
+#include "baseclasses/BCFilterTemplate.h"
 
 using sonotape::ComPtr;
 
@@ -54,10 +56,8 @@ HRESULT THostPushPin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPE
   return RequestBuffers(allocator, properties);
 }
 
-THostPushSource::THostPushSource()
-    : TBCBaseFilter("Host push source", nullptr, std::make_unique<sonotape::TBCCritSec>(),
-                    sonotape::CLSID_HostPushSource),
-      pin_(*this, FilterLock()) {}
+THostPushSource::THostPushSource(const sonotape::TBCFilterTemplateEntry& entry, IUnknown* owner)
+    : TBCBaseFilter(entry, owner), pin_(*this, FilterLock()) {}
 
 HRESULT THostPushSource::NonDelegatingQueryInterface(REFIID iid, void** out) {
   if (out == nullptr) {
@@ -130,67 +130,54 @@ HRESULT THostPushSource::DeliverBytes(const BYTE* data, long size) {
   return S_OK;
 }
 
-// The class object: not counted, it lives as long as its registration.
-class THostPushSourceFactory final : public IClassFactory {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (out == nullptr) {
-      return E_POINTER;
-    }
-    if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-      *out = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) {
-      delete this;
-    }
-    return left;
-  }
+namespace {
 
-  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
-    if (out == nullptr) {
-      return E_POINTER;
-    }
-    *out = nullptr;
-    if (outer != nullptr) {
-      return CLASS_E_NOAGGREGATION;
-    }
-    auto* source = new (std::nothrow) THostPushSource();
-    if (source == nullptr) {
-      return E_OUTOFMEMORY;
-    }
-    ComPtr<IBaseFilter> filter(static_cast<IBaseFilter*>(source));  // the first reference
-    const HRESULT hr = filter->QueryInterface(iid, out);
-    if (SUCCEEDED(hr)) {
-      sonotape::TBCAutoLock lock(lock_);
-      last_ = filter;
-    }
-    return hr;
+// The source created last through the class object, kept alive until the next one is made or the
+// registration ends.
+sonotape::TBCCritSec lastSourceLock;
+THostPushSource* lastSource = nullptr;
+ComPtr<IUnknown> lastSourceReference;  // its own (non-delegating) unknown
+
+sonotape::TBCUnknown* CreateHostPushSource(const sonotape::TBCFilterTemplateEntry& entry, IUnknown* owner) {
+  auto* source = new THostPushSource(entry, owner);
+  sonotape::TBCAutoLock lock(lastSourceLock);
+  lastSource = source;
+  lastSourceReference = source->NonDelegatingUnknown();
+  return source;
+}
+
+void ForgetLastSource() {
+  sonotape::TBCAutoLock lock(lastSourceLock);
+  lastSource = nullptr;
+  lastSourceReference.Reset();
+}
+
+// The source's entry in the process's templates: the framework's class factory creates from it.
+void AddTemplate() {
+  sonotape::TBCFilterTemplate& templates = sonotape::TBCFilterTemplate::Instance();
+  if (templates.Find(sonotape::CLSID_HostPushSource) != nullptr) {
+    return;
   }
-  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+  auto entry = std::make_unique<sonotape::TBCFilterTemplateEntry>();
+  entry->name = "Host push source";
+  entry->clsid = sonotape::CLSID_HostPushSource;
+  entry->createFromFactory = CreateHostPushSource;
+  templates.Add(std::move(entry));
+}
 
-  THostPushSource* LastSource() {
-    sonotape::TBCAutoLock lock(lock_);
-    return last_ ? static_cast<THostPushSource*>(last_.Get()) : nullptr;
+}  // namespace
+
+HostPushSourceRegistration::HostPushSourceRegistration() : result_(E_OUTOFMEMORY) {
+  try {
+    AddTemplate();
+  } catch (const std::bad_alloc&) {
+    return;
   }
-
- private:
-  std::atomic<ULONG> references_{0};
-  sonotape::TBCCritSec lock_;
-  ComPtr<IBaseFilter> last_;
-};
-
-HostPushSourceRegistration::HostPushSourceRegistration()
-    : factory_(new (std::nothrow) THostPushSourceFactory()), result_(E_OUTOFMEMORY) {
-  if (factory_) {
-    result_ = CoRegisterClassObject(sonotape::CLSID_HostPushSource, factory_.Get(), CLSCTX_INPROC_SERVER,
+  ComPtr<IClassFactory> factory;
+  result_ = sonotape::TBCClassFactory::GetClassObject(sonotape::CLSID_HostPushSource, IID_IClassFactory,
+                                                      reinterpret_cast<void**>(factory.GetAddressOf()));
+  if (SUCCEEDED(result_)) {
+    result_ = CoRegisterClassObject(sonotape::CLSID_HostPushSource, factory.Get(), CLSCTX_INPROC_SERVER,
                                     REGCLS_MULTIPLEUSE, &cookie_);
   }
 }
@@ -199,10 +186,12 @@ HostPushSourceRegistration::~HostPushSourceRegistration() {
   if (SUCCEEDED(result_)) {
     CoRevokeClassObject(cookie_);
   }
+  ForgetLastSource();
 }
 
 THostPushSource* HostPushSourceRegistration::LastSource() const {
-  return factory_ ? factory_->LastSource() : nullptr;
+  sonotape::TBCAutoLock lock(lastSourceLock);
+  return lastSource;
 }
 
 }  // namespace devhost

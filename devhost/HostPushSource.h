@@ -37,7 +37,7 @@ class THostPushPin : public sonotape::TBCBaseOutputPin {
 
 class THostPushSource : public sonotape::TBCBaseFilter, public sonotape::ISourceSet {
  public:
-  THostPushSource();
+  THostPushSource(const sonotape::TBCFilterTemplateEntry& entry, IUnknown* owner);
 
   TBC_DELEGATING_IUNKNOWN
   HRESULT NonDelegatingQueryInterface(REFIID iid, void** out) override;
@@ -65,10 +65,9 @@ class THostPushSource : public sonotape::TBCBaseFilter, public sonotape::ISource
   std::atomic<long long> bytesHandedOver_{0};
 };
 
-class THostPushSourceFactory;
-
-// The host's class object for CLSID_HostPushSource, registered with COM for this process while
-// the registration lives (on the registering thread's apartment).
+// The host's class object for CLSID_HostPushSource (the framework's class factory over the
+// source's template), registered with COM for this process while the registration lives (on the
+// registering thread's apartment). One registration at a time.
 class HostPushSourceRegistration {
  public:
   HostPushSourceRegistration();
@@ -82,7 +81,6 @@ class HostPushSourceRegistration {
   THostPushSource* LastSource() const;
 
  private:
-  sonotape::ComPtr<THostPushSourceFactory> factory_;
   DWORD cookie_ = 0;
   HRESULT result_;
 };

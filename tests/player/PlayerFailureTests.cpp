@@ -10,6 +10,7 @@
 #include "PlayerTestSupport.h"
 #include "PluginLibrary.h"
 #include "support/TempFolder.h"
+#include "baseclasses/BCFilterTemplate.h"
 #include "baseclasses/TestPins.h"
 #include "graph/HostSource.h"
 #include "player/PlayerRules.h"
@@ -72,8 +73,20 @@ class FilterDouble final : public IClassFactory {
   HRESULT result_;
 };
 
+// The entry an old source is made from; it outlives every source.
+const sonotape::TBCFilterTemplateEntry& OldSourceEntry() {
+  static const sonotape::TBCFilterTemplateEntry entry = [] {
+    sonotape::TBCFilterTemplateEntry made;
+    made.name = "Old host push source";
+    made.clsid = sonotape::CLSID_HostPushSource;
+    return made;
+  }();
+  return entry;
+}
+
 class OldSource : public devhost::THostPushSource {
  public:
+  OldSource() : THostPushSource(OldSourceEntry(), nullptr) {}
   HRESULT STDMETHODCALLTYPE GetSourceInfo(sonotape::SourceInfo* info) override {
     info->version = 0x0300FFFF;
     return S_OK;
