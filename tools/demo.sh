@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs the development host under Wine: it loads the x86_64 Sonotape.dll
-# from its folder as the TV-viewer host does, plays ten seconds of a 5.1, 24-bit channel through
+# Builds everything and runs the 32-bit development host under Wine's WoW64 mode beside the
+# release, dist/x86/: it loads that Sonotape.dll from its folder as the TV-viewer host does, with
+# the codec DLLs users install beside it, plays ten seconds of a 5.1, 24-bit channel through
 # DirectSound, and has the plug-in record it into recordings/; then it plays the recording back
 # through the plug-in's Play page. It prints the file, its length and size, and saves pictures of
 # the plug-in's window and of its Play page next to it.
@@ -12,12 +13,18 @@ mkdir -p build
 echo "Building (log: build/build-all.log) ..."
 bash tools/build-all.sh >build/build-all.log 2>&1 || { tail -50 build/build-all.log; exit 1; }
 
-bash tools/winebench.sh up
 trap 'bash "$repo/tools/winebench.sh" down' EXIT
-printf '\n== sonotape-host.exe (x86_64 build, under Wine)\n'
+bash tools/winebench.sh up
+# The host beside exactly what users install.
+rm -rf build/demo-x86 && mkdir -p build/demo-x86
+cp dist/x86/* build/x86/bin/sonotape-host.exe build/demo-x86/
+# shellcheck disable=SC1090
+source "$(bash tools/winebench.sh env)"
+printf '\n== sonotape-host.exe (i686 build, with dist/x86/, under %s in WoW64 mode)\n' \
+  "$(chroot "$SONOTAPE_WINE_ROOT" /usr/lib/wine/wine64 --version)"
 mkdir -p recordings
 before=$(date +%s)
-tools/wine-run build/x64/bin/sonotape-host.exe --format 48000:6:24 --length 10 --channel "Demo Channel" --record \
+tools/wine-run build/demo-x86/sonotape-host.exe --format 48000:6:24 --length 10 --channel "Demo Channel" --record \
   --output "Z:${repo//\//\\}\\recordings" --screenshot "Z:${repo//\//\\}\\recordings\\Sonotape.png" \
   --play --play-screenshot "Z:${repo//\//\\}\\recordings\\Play.png" | tr -d '\r'
 

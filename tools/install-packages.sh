@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the test bench need. Idempotent.
+# Installs the Debian packages the build and the test bench need (Wine itself, GStreamer and
+# Wine's fonts come in the bench's own root: tools/wow64-root.sh). Idempotent.
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ googletest libogg-dev libvorbis-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
-  wine wine64 fonts-wine xvfb xauth
-  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  xvfb xauth debootstrap libasound2-dev
   sox libsox-fmt-all ffmpeg mpg123 vorbis-tools
   dpkg-dev zip imagemagick
 )

@@ -137,26 +137,28 @@ TEST(TBCUnknown, GetOwnerHandsOutACountedOwner) {
   delete inner;
 }
 
+struct LockProbe {
+  TBCCritSec* lock;
+  bool entered = false;
+};
+
+// A thread procedure of its own: on i686 it must be WINAPI, which no lambda is for GCC.
+DWORD WINAPI EnterProbeLock(void* p) {
+  auto* self = static_cast<LockProbe*>(p);
+  self->lock->Lock();
+  self->entered = true;
+  self->lock->Unlock();
+  return 0;
+}
+
 TEST(TBCCritSec, IsReentrantForItsThreadAndExcludesOthers) {
   TBCCritSec lock;
   TBCAutoLock outer(lock);
   {
     TBCAutoLock inner(lock);  // would deadlock if not re-entrant
   }
-  struct Probe {
-    TBCCritSec* lock;
-    bool entered = false;
-  } probe{&lock};
-  HANDLE thread = CreateThread(
-      nullptr, 0,
-      [](void* p) -> DWORD {
-        auto* self = static_cast<Probe*>(p);
-        self->lock->Lock();
-        self->entered = true;
-        self->lock->Unlock();
-        return 0;
-      },
-      &probe, 0, nullptr);
+  LockProbe probe{&lock};
+  HANDLE thread = CreateThread(nullptr, 0, EnterProbeLock, &probe, 0, nullptr);
   ASSERT_NE(thread, nullptr);
   EXPECT_EQ(WaitForSingleObject(thread, 200), static_cast<DWORD>(WAIT_TIMEOUT));
   EXPECT_FALSE(probe.entered);

@@ -3,10 +3,9 @@
 // compared with the development host's signal: every channel of that signal is a sine of
 // 250 Hz × its number.
 //
-// The sink takes data faster than real time, so Wine fills the gaps with digital silence
-// between the stretches it had from the application. Only the sound counts: runs of at least
-// kPaddingFrames frames that are zero on every channel are dropped, and what remains is the
-// played signal, contiguous again.
+// The device runs before the first and after the last sound, and Wine fills any gap with
+// digital silence. Only the sound counts: runs of at least kPaddingFrames frames that are zero on
+// every channel are dropped, and what remains is the played signal, contiguous again.
 
 #include <string>
 #include <vector>
