@@ -11,7 +11,8 @@ if(WIN32)
   target_link_options(sonotape_options INTERFACE -static -static-libgcc -static-libstdc++)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     # 32-bit callers (the host, the graph's threads) guarantee only 4-byte stack alignment.
-    target_compile_options(sonotape_options INTERFACE -mincoming-stack-boundary=2)
+    # Floating point in SSE2 registers, not the x87 unit: the release needs a processor with SSE2.
+    target_compile_options(sonotape_options INTERFACE -mincoming-stack-boundary=2 -msse2 -mfpmath=sse)
   endif()
 endif()
 

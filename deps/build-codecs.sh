@@ -179,10 +179,16 @@ out="$dir/out"
 mkdir -p "$b" "$out/lib" "$out/include/ogg" "$out/include/vorbis" "$out/include/lame" "$out/licenses"
 
 cflags=(-O2 -pipe)
+# LAME's own switch for a processor with SSE at least (every x86_64 one): its SSE routines are
+# then used without a run-time check, which it makes only through its NASM code.
+cflags+=(-DMIN_ARCH_SSE)
 if [ "$arch" = i686 ]; then
   # Windows only guarantees 4-byte stack alignment to 32-bit callees (hosts
   # built with MSVC); GCC otherwise assumes 16 and SSE code could fault.
   cflags+=(-mincoming-stack-boundary=2)
+  # SSE2 floating point, and LAME's SSE routines (its configure builds them once the compiler
+  # takes SSE intrinsics): the release needs a processor with SSE2, as Windows 8 and later do.
+  cflags+=(-msse2 -mfpmath=sse)
 fi
 ldflags=(-shared -static -static-libgcc -s -Wl,--enable-auto-image-base -Wl,--nxcompat -Wl,--dynamicbase)
 
@@ -280,8 +286,7 @@ step "lame: make"
 (
   cd "$b/lame"
   # (Debian's msse.patch edits only Makefile.am, which is not regenerated; it
-  # does not matter: configure builds the SSE routines on x86_64 only, where
-  # SSE is part of the base instruction set.)
+  # does not matter: the SSE routines are built with the SSE2 flags above.)
   make -j"$jobs" -C mpglib
   make -j"$jobs" -C libmp3lame
   make -j"$jobs" -C frontend

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Runs the benchmarks and prints their figures: the native tree's natively, the x86_64 tree's
-# on the Wine test bench. Expects built trees (tools/build-all.sh).
+# Runs the benchmarks and prints their figures: the native tree's natively, then each benchmark of
+# the Windows trees on the Wine bench, the i686 release beside its x86_64 twin, and the codec
+# paths of both builds with the i686 time as a multiple of the x86_64 time. Expects built trees
+# (tools/build-all.sh).
 set -uo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 status=0
@@ -16,12 +18,26 @@ done
 for bench in "$repo"/build/x64/bin/*_bench.exe; do
   [ -e "$bench" ] || continue
   found=1
-  printf '\n== Benchmark (Wine): %s\n' "$(basename "$bench" .exe)"
-  "$repo/tools/wine-run" "$bench" 2> >(grep -v '^ALSA lib' >&2) || status=1
+  name=$(basename "$bench" .exe)
+  for tree in x64 x86; do
+    [ -e "$repo/build/$tree/bin/$name.exe" ] || continue
+    printf '\n== Benchmark (Wine, %s): %s\n' "$([ $tree = x64 ] && echo x86_64 || echo i686)" "$name"
+    "$repo/tools/wine-run" "$repo/build/$tree/bin/$name.exe" 2> >(grep -v '^ALSA lib' >&2) || status=1
+  done
 done
 if [ -e "$repo/build/x64/bin/sonotape-host.exe" ]; then
-  printf '\n== Benchmark (Wine and native): codec paths\n'
-  bash "$repo/tools/codec-bench.sh" || status=1
+  figures=$(mktemp -d)
+  for tree in x64 x86; do
+    [ -e "$repo/build/$tree/bin/sonotape-host.exe" ] || continue
+    printf '\n== Benchmark (Wine and native): codec paths, %s\n' "$([ $tree = x64 ] && echo x86_64 || echo i686)"
+    SONOTAPE_BENCH_FIGURES=$figures/$tree bash "$repo/tools/codec-bench.sh" $tree || status=1
+  done
+  if [ -s "$figures/x64" ] && [ -s "$figures/x86" ]; then
+    printf '\n== The i686 release against the x86_64 build: time of each path, i686 / x86_64\n'
+    join "$figures/x86" "$figures/x64" |
+      awk '{ printf "  %-14s %6.3f s / %6.3f s = %.2f\n", $1, $2, $3, $2 / $3 }'
+  fi
+  rm -rf "$figures"
 fi
 [ $found -eq 1 ] || { echo "no benchmarks found: build first" >&2; exit 1; }
 exit $status

@@ -18,13 +18,21 @@
 #   both.
 # - Ogg Vorbis, natively: the Ogg Vorbis reader on the system's libvorbisfile (ogg_read_timing)
 #   beside oggdec on the same library.
-# Figures only.
+# Figures only. SONOTAPE_BENCH_FIGURES=FILE also writes the seconds of each Windows path to FILE.
+#
+#   codec-bench.sh [x64|x86]   the Windows tree to time (x64 by default); the native parts run
+#                              with x64 only
 set -uo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-bin=$repo/build/x64/bin
-lame=$repo/build/codecs/x64/lame.exe
-timing=$repo/build/native/bin/ogg_path_timing
-ogg_reader=$repo/build/native/bin/ogg_read_timing
+arch=${1:-x64}
+bin=$repo/build/$arch/bin
+lame=$repo/build/codecs/$arch/lame.exe
+timing= ogg_reader=
+if [ "$arch" = x64 ]; then
+  timing=$repo/build/native/bin/ogg_path_timing
+  ogg_reader=$repo/build/native/bin/ogg_read_timing
+fi
+case $arch in x64) label="x86_64" ;; x86) label="i686" ;; *) echo "usage: codec-bench.sh [x64|x86]" >&2; exit 2 ;; esac
 seconds=${SONOTAPE_CODEC_BENCH_SECONDS:-300}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -93,7 +101,7 @@ lame_time=$(awk -v a="$(best <"$work/lame")" -v b="$startup" 'BEGIN { print a - 
 ogg_wine=$(best <"$work/ogg-wine")
 oggenc_time=$(best <"$work/oggenc")
 
-printf '%s s of 48 kHz 16-bit stereo, best of 5\n' "$seconds"
+printf '%s build: %s s of 48 kHz 16-bit stereo, best of 5\n' "$label" "$seconds"
 printf '  MP3 128 kbps, high quality (Wine): recording path %6.1fx real time (whole graph %6.1fx); lame.exe %6.1fx: ratio %s\n' \
   "$(factor "$mp3_path")" "$(factor "$mp3_whole")" "$(factor "$lame_time")" "$(ratio "$lame_time" "$mp3_path")"
 if [ -s "$work/ogg-native" ]; then
@@ -113,13 +121,22 @@ best_of() {
   [ -n "${3:-}" ] && startup=$(awk -v c="$2" '{ print $c }' "$3" | best)
   awk -v a="$value" -v b="$startup" 'BEGIN { print a - b }'
 }
+# A 32-bit program's CPU time does not reach its parent's accounts under WoW64 here: the i686
+# build's decoding is timed by the wall clock.
+cpu=2 clock="the CPU time"
+[ "$arch" = x86 ] && cpu=1 clock="the wall clock"
 decoding() {  # decoding LABEL OURS REFERENCE REFERENCE-NAME [STARTUP]
   local ours ref
-  ours=$(best_of "$2" 2 "${5:-}")
-  ref=$(best_of "$3" 2 "${5:-}")
+  ours=$(best_of "$2" $cpu "${5:-}")
+  ref=$(best_of "$3" $cpu "${5:-}")
   printf '  %-34s %6.1fx real time; %-8s %6.1fx: ratio %s (by the wall clock %s)\n' "$1" "$(factor "$ours")" "$4" \
     "$(factor "$ref")" "$(ratio "$ref" "$ours")" "$(ratio "$(best_of "$3" 1 "${5:-}")" "$(best_of "$2" 1 "${5:-}")")"
 }
-printf 'Decoding, by the CPU time of the whole program:\n'
+printf 'Decoding, by %s of the whole program:\n' "$clock"
 decoding "MP3 reader + MPGLib.DLL (Wine):" "$work/mp3-read" "$work/lame-decode" lame.exe "$work/wine-startup"
+# For the comparison of the two builds (tools/bench.sh): seconds of each path, by the wall clock.
+if [ -n "${SONOTAPE_BENCH_FIGURES:-}" ]; then
+  printf 'mp3-recording %s\nogg-recording %s\nmp3-decoding %s\n' "$mp3_path" "${ogg_wine% *}" \
+    "$(best_of "$work/mp3-read" 1 "$work/wine-startup")" >"$SONOTAPE_BENCH_FIGURES"
+fi
 [ -s "$work/ogg-read" ] && decoding "Ogg Vorbis reader (native):" "$work/ogg-read" "$work/oggdec" oggdec

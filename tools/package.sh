@@ -18,6 +18,9 @@ Without lame_enc.dll there is no MP3 recording, without MPGLib.DLL no MP3
 playback; without ogg.dll, vorbis.dll and vorbisenc.dll no Ogg Vorbis
 recording, without vorbisfile.dll (and ogg.dll and vorbis.dll) no Ogg Vorbis
 playback. WAV recording and playback always work.
+
+Requires a processor with SSE2 (every x86 processor since 2004; Windows 8 and
+later require it too).
 TXT
 zip_name="Sonotape-$version-x86.zip"
 rm -f "$dist/$zip_name"

@@ -2,10 +2,14 @@
 # Makes the two-hour files on which the player's benchmark times seeking, once, into
 # build/x64/bench-files: WAV (48 kHz stereo 16-bit behind the recorder's 46-byte header, sparse),
 # MP3 (128 kbit/s constant, a minute of tones repeated) and Ogg Vorbis (quality 4, one stream).
+# The i686 tree's benchmark reads the same files (build/x86/bench-files links to them).
 set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 out=$repo/build/x64/bench-files
 mkdir -p "$out"
+if [ -d "$repo/build/x86" ] && [ ! -e "$repo/build/x86/bench-files" ]; then
+  ln -s ../x64/bench-files "$repo/build/x86/bench-files"
+fi
 seconds=7200
 
 if [ ! -s "$out/2h.wav" ]; then
