@@ -1,6 +1,5 @@
 #include "player/AudioPlayer.h"
 
-#include <chrono>
 #include <new>
 #include <system_error>
 
@@ -8,12 +7,6 @@
 #include "player/PlayerRules.h"
 
 namespace sonotape {
-
-namespace {
-
-constexpr auto kIdlePoll = std::chrono::milliseconds(50);
-
-}  // namespace
 
 std::unique_ptr<TAudioPlayer> TAudioPlayer::Create() noexcept {
   try {
@@ -39,8 +32,9 @@ TAudioPlayer::~TAudioPlayer() {
   }
 }
 
-// Chunk after chunk while data flows; a poll every 50 ms while there is none (paused, stopped at
-// the end); nothing while parked. PutData holds the worker back while the graph is full.
+// Chunk after chunk while data flows; while there is none (paused, stopped at the end) it sleeps
+// until Wake, which every return to running (Open, Resume, Seek) calls; nothing while parked.
+// PutData holds the worker back while the graph is full.
 void TAudioPlayer::Execute() {
   const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   std::unique_lock lock(workerLock_);
@@ -61,7 +55,7 @@ void TAudioPlayer::Execute() {
       std::this_thread::yield();
       lock.lock();
     } else {
-      workerSignal_.wait_for(lock, kIdlePoll, [this] { return terminating_ || parked_ || kicked_; });
+      workerSignal_.wait(lock, [this] { return terminating_ || parked_ || kicked_; });
     }
   }
   lock.unlock();

@@ -4,9 +4,11 @@
 //
 // Process CPU time counts everything playback costs in the process: the worker, the reader and
 // its decoder, the source, and Wine's DirectSound renderer and mixer; the worker's own share is
-// printed beside it. Wine counts CPU time in 10 ms ticks. On the bench ALSA's null sink takes the
-// sound faster than real time, so the wall time is printed too. The allocations while playing
-// that do not grow with the chunks are the graph manager's (it enumerates the source's pins).
+// printed beside it. Wine counts CPU time in 10 ms ticks. The bench's sound device takes the
+// sound at the real rate; the wall time is printed too. While paused, the CPU time is also
+// shown by the module in which each thread of the process started (Wine's DirectSound, its
+// sound driver, ...). The allocations while playing that do not grow with the chunks are the
+// graph manager's (it enumerates the source's pins).
 
 #include <windows.h>
 #include <tlhelp32.h>
@@ -17,7 +19,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "PlayerTestSupport.h"
@@ -31,7 +35,7 @@ namespace {
 std::atomic<long long> allocations{0};
 
 constexpr DWORD kPlayTimeout = 120000;
-constexpr double kRecordingSeconds = 20;
+constexpr double kRecordingSeconds = 10;
 constexpr double kLongFileSeconds = 7200;
 constexpr int kSeeks = 25;
 
@@ -45,14 +49,59 @@ double ProcessCpuSeconds() {
   return Seconds(kernel) + Seconds(user);
 }
 
+std::vector<DWORD> ProcessThreads() {
+  std::vector<DWORD> ids;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ids.push_back(entry.th32ThreadID);
+  }
+  CloseHandle(snapshot);
+  return ids;
+}
+
+// The file name of the module holding the address where a thread started ("?" when unknown).
+std::string StartModule(HANDLE thread) {
+  using QueryThread = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+  constexpr int kWin32StartAddress = 9;
+  static const auto query = reinterpret_cast<QueryThread>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationThread")));
+  void* start = nullptr;
+  HMODULE module = nullptr;
+  char path[MAX_PATH] = "?";
+  if (query != nullptr && query(thread, kWin32StartAddress, &start, sizeof start, nullptr) == 0 &&
+      GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                         static_cast<const char*>(start), &module)) {
+    GetModuleFileNameA(module, path, sizeof path);
+  }
+  const std::string name = path;
+  return name.substr(name.find_last_of("\\/") + 1);
+}
+
+// CPU seconds so far of every thread of the process, summed by the module each started in.
+std::map<std::string, double> CpuByStartModule() {
+  std::map<std::string, double> seconds;
+  for (DWORD id : ProcessThreads()) {
+    HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, id);
+    if (thread == nullptr) continue;
+    FILETIME created, ended, kernel, user;
+    if (GetThreadTimes(thread, &created, &ended, &kernel, &user)) {
+      seconds[StartModule(thread)] += Seconds(kernel) + Seconds(user);
+    }
+    CloseHandle(thread);
+  }
+  return seconds;
+}
+
 // The thread that TAudioPlayer::Create started: the one of this process that was not there before.
 class WorkerThread {
  public:
   template <typename Create>
   explicit WorkerThread(Create create) {
-    const std::vector<DWORD> before = Threads();
+    const std::vector<DWORD> before = ProcessThreads();
     create();
-    for (DWORD id : Threads()) {
+    for (DWORD id : ProcessThreads()) {
       if (std::find(before.begin(), before.end(), id) == before.end()) {
         handle_ = OpenThread(THREAD_QUERY_INFORMATION, FALSE, id);
       }
@@ -71,18 +120,6 @@ class WorkerThread {
   }
 
  private:
-  static std::vector<DWORD> Threads() {
-    std::vector<DWORD> ids;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-      if (entry.th32OwnerProcessID == GetCurrentProcessId()) ids.push_back(entry.th32ThreadID);
-    }
-    CloseHandle(snapshot);
-    return ids;
-  }
-
   HANDLE handle_ = nullptr;
 };
 
@@ -137,10 +174,21 @@ void PausedCost(const playertest::Recording& recording) {
     std::printf("  paused: cannot pause\n");
     return;
   }
+  const std::map<std::string, double> before = CpuByStartModule();
+  const double wall = Now();
   const CpuShare paused = CpuPerSecond(worker, 5);
+  std::map<std::string, double> used = CpuByStartModule();
+  const double seconds = Now() - wall;
   player->Close();
   std::printf("  %-24s %6.2f ms CPU per s, the worker's %5.3f ms (player closed: %.2f ms, the worker's %.3f ms)\n",
               "paused", paused.process * 1000, paused.worker * 1000, closed.process * 1000, closed.worker * 1000);
+  std::printf("  %-24s", "paused, threads by start:");
+  for (auto& [module, cpu] : used) {
+    const auto earlier = before.find(module);
+    cpu -= earlier != before.end() ? earlier->second : 0;
+    if (cpu > 0) std::printf(" %s %.1f ms/s;", module.c_str(), cpu / seconds * 1000);
+  }
+  std::printf("\n");
 }
 
 struct Latency {
@@ -209,7 +257,7 @@ void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 int main() {
   try {
     playertest::HostFixture host;
-    std::printf("Player: playback of %.0f s recordings to their end (Wine's DirectSound renderer, null sink)\n",
+    std::printf("Player: playback of %.0f s recordings to their end (Wine's DirectSound renderer, paced sink)\n",
                 kRecordingSeconds);
     PlaybackCost("WAV 48 kHz stereo 16-bit", playertest::Recorded("48000:2:16", kRecordingSeconds), host);
     PlaybackCost("WAV 48 kHz 5.1 24-bit", playertest::Recorded("48000:6:24", kRecordingSeconds), host);

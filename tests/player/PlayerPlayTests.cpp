@@ -42,7 +42,7 @@ TEST_P(FullPlay, EndsWithOneEmptyHandOverAtTheRecordingsLength) {
   const double length = playertest::PlayableSeconds(recording.path, recording.format);
   EXPECT_NEAR(player->GetPosition(), length, 1e-9);
   EXPECT_NEAR(static_cast<double>(source->BytesHandedOver()) / player->OutputFormat().nAvgBytesPerSec, length, 1e-9);
-  // Still nothing more once the worker has polled a few times.
+  // Still nothing more a while after the end.
   EventWindow::Pump(200);
   EXPECT_EQ(source->ZeroByteHandOvers(), 1);
   player->Close();
