@@ -33,7 +33,7 @@ if [ "$arch" = x64 ]; then
   ogg_reader=$repo/build/native/bin/ogg_read_timing
 fi
 case $arch in x64) label="x86_64" ;; x86) label="i686" ;; *) echo "usage: codec-bench.sh [x64|x86]" >&2; exit 2 ;; esac
-seconds=${SONOTAPE_CODEC_BENCH_SECONDS:-300}
+seconds=${SONOTAPE_CODEC_BENCH_SECONDS:-120}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
@@ -139,4 +139,6 @@ if [ -n "${SONOTAPE_BENCH_FIGURES:-}" ]; then
   printf 'mp3-recording %s\nogg-recording %s\nmp3-decoding %s\n' "$mp3_path" "${ogg_wine% *}" \
     "$(best_of "$work/mp3-read" 1 "$work/wine-startup")" >"$SONOTAPE_BENCH_FIGURES"
 fi
-[ -s "$work/ogg-read" ] && decoding "Ogg Vorbis reader (native):" "$work/ogg-read" "$work/oggdec" oggdec
+if [ -s "$work/ogg-read" ]; then
+  decoding "Ogg Vorbis reader (native):" "$work/ogg-read" "$work/oggdec" oggdec
+fi
