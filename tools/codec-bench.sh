@@ -27,11 +27,10 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 arch=${1:-x64}
 bin=$repo/build/$arch/bin
 lame=$repo/build/codecs/$arch/lame.exe
-timing= ogg_reader=
-if [ "$arch" = x64 ]; then
-  timing=$repo/build/native/bin/ogg_path_timing
-  ogg_reader=$repo/build/native/bin/ogg_read_timing
-fi
+timing=$repo/build/native/bin/ogg_path_timing
+ogg_reader=$repo/build/native/bin/ogg_read_timing
+native=0
+[ "$arch" = x64 ] && native=1
 case $arch in x64) label="x86_64" ;; x86) label="i686" ;; *) echo "usage: codec-bench.sh [x64|x86]" >&2; exit 2 ;; esac
 seconds=${SONOTAPE_CODEC_BENCH_SECONDS:-120}
 work=$(mktemp -d)
@@ -49,7 +48,9 @@ mkdir -p "$work/out"
 # What the decoders read: the same signal as MP3 (lame.exe, 128 kbps) and Ogg Vorbis (oggenc, q4).
 "$repo/tools/wine-run" "$lame" --silent -b 128 -h -m s -t "$(winpath "$work/in.wav")" "$(winpath "$work/dec.mp3")" \
   >/dev/null 2>&1 || exit 1
-oggenc -Q -q 4 -o "$work/dec.ogg" "$work/in.wav" || exit 1
+if [ $native = 1 ]; then
+  oggenc -Q -q 4 -o "$work/dec.ogg" "$work/in.wav" || exit 1
+fi
 
 ours() {  # ours FORMAT-ARGS...: "downstream whole" seconds of a recording of the input
   "$repo/tools/wine-run" "$bin/sonotape-host.exe" --renderer null --unpaced --input "$(winpath "$work/in.wav")" \
@@ -82,15 +83,19 @@ for _ in 1 2 3 4 5; do
   lame_run --silent -b 128 -h -m s -t "$(winpath "$work/in.wav")" "$(winpath "$work/lame.mp3")" >>"$work/lame"
   lame_run --version >>"$work/startup"
   ours --record-as 2 >>"$work/ogg-wine"
-  [ -x "$timing" ] && "$timing" 48000 2 "$work/in.raw" "$work/ours.ogg" | awk '{ print $1 }' >>"$work/ogg-native"
-  oggenc_run >>"$work/oggenc"
+  if [ $native = 1 ]; then
+    [ -x "$timing" ] && "$timing" 48000 2 "$work/in.raw" "$work/ours.ogg" | awk '{ print $1 }' >>"$work/ogg-native"
+    oggenc_run >>"$work/oggenc"
+  fi
   timed "$repo/tools/wine-run" "$bin/mp3_read_timing.exe" "$(winpath "$work/dec.mp3")" "$(winpath "$work/mp3-read.raw")" \
     >>"$work/mp3-read"
   timed "$repo/tools/wine-run" "$lame" --silent --decode -t --decode-mp3delay -529 "$(winpath "$work/dec.mp3")" \
     "$(winpath "$work/lame-decode.raw")" >>"$work/lame-decode"
   timed "$repo/tools/wine-run" "$lame" --version >>"$work/wine-startup"
-  [ -x "$ogg_reader" ] && timed "$ogg_reader" 48000 2 "$work/dec.ogg" "$work/ogg-read.raw" >>"$work/ogg-read"
-  timed oggdec -Q -R -o "$work/oggdec.raw" "$work/dec.ogg" >>"$work/oggdec"
+  if [ $native = 1 ]; then
+    [ -x "$ogg_reader" ] && timed "$ogg_reader" 48000 2 "$work/dec.ogg" "$work/ogg-read.raw" >>"$work/ogg-read"
+    timed oggdec -Q -R -o "$work/oggdec.raw" "$work/dec.ogg" >>"$work/oggdec"
+  fi
 done
 
 mp3=$(best <"$work/mp3")
@@ -99,13 +104,13 @@ mp3_whole=${mp3#* }
 startup=$(best <"$work/startup")
 lame_time=$(awk -v a="$(best <"$work/lame")" -v b="$startup" 'BEGIN { print a - b }')
 ogg_wine=$(best <"$work/ogg-wine")
-oggenc_time=$(best <"$work/oggenc")
 
 printf '%s build: %s s of 48 kHz 16-bit stereo, best of 5\n' "$label" "$seconds"
 printf '  MP3 128 kbps, high quality (Wine): recording path %6.1fx real time (whole graph %6.1fx); lame.exe %6.1fx: ratio %s\n' \
   "$(factor "$mp3_path")" "$(factor "$mp3_whole")" "$(factor "$lame_time")" "$(ratio "$lame_time" "$mp3_path")"
 if [ -s "$work/ogg-native" ]; then
   ogg_native=$(best <"$work/ogg-native")
+  oggenc_time=$(best <"$work/oggenc")
   printf '  Ogg Vorbis q4 (native):            recording path %6.1fx real time;                     oggenc   %6.1fx: ratio %s\n' \
     "$(factor "$ogg_native")" "$(factor "$oggenc_time")" "$(ratio "$oggenc_time" "$ogg_native")"
   printf '    same work: %s bytes ours, %s bytes oggenc\n' "$(stat -c %s "$work/ours.ogg")" "$(stat -c %s "$work/oggenc.ogg")"

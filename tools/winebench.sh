@@ -115,18 +115,21 @@ other_trees_in_root() {
   [ -n "$m" ]
 }
 
+unmount() {
+  mountpoint -q "$1" || return 0
+  umount -R "$1" 2>/dev/null || umount -R -l "$1"
+}
+
 unmount_all() {
   [ -f "$mounts" ] || return 0
   local root target
   root=$(sed -n 1p "$bench/root" 2>/dev/null || true)
+  local system=" ${system_mounts[*]/#/$root/} "
   tac "$mounts" | while read -r target; do
-    case $target in "$root"/proc | "$root"/sys | "$root"/dev | "$root"/tmp) continue ;; esac
-    mountpoint -q "$target" && { umount -R "$target" 2>/dev/null || umount -R -l "$target"; }
+    [[ $system == *" $target "* ]] || unmount "$target"
   done
   if [ -n "$root" ] && ! other_trees_in_root "$root"; then
-    for target in "${system_mounts[@]}"; do
-      mountpoint -q "$root/$target" && { umount -R "$root/$target" 2>/dev/null || umount -R -l "$root/$target"; }
-    done
+    for target in "${system_mounts[@]}"; do unmount "$root/$target"; done
   fi
   rm -f "$mounts"
 }
