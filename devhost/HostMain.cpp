@@ -24,8 +24,9 @@
 #include "PluginLibrary.h"
 #include "Screenshot.h"
 #include "WavInput.h"
-#include "recorder/WindowIds.h"
-#include "shell/TimerRecord.h"
+#include "host/HostMessages.h"
+#include "host/TimerRecord.h"
+#include "ui/WindowIds.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "recorder/WindowIds.h"
+#include "host/HostMessages.h"
 
 namespace devhost {
 

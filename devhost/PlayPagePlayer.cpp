@@ -8,7 +8,7 @@
 #include "PluginTabs.h"
 #include "Screenshot.h"
 #include "graph/ComPtr.h"
-#include "recorder/WindowIds.h"
+#include "ui/WindowIds.h"
 
 namespace devhost {
 

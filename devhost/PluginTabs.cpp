@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "recorder/WindowIds.h"
+#include "ui/WindowIds.h"
 
 namespace devhost {
 

@@ -7,14 +7,14 @@ set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$repo"
 [ -f build/x64/build.ninja ] || { echo "pictures.sh: configure build/x64 first (tools/build-all.sh)" >&2; exit 1; }
-cmake --build build/x64 --target settings_tests
+cmake --build build/x64 --target window_tests
 
 bench_was_up=false
 [ -f build/wine/env ] && bench_was_up=true
 bash tools/winebench.sh up
 $bench_was_up || trap 'bash "$repo/tools/winebench.sh" down' EXIT
 
-tools/wine-run build/x64/bin/settings_tests.exe --gtest_filter='Looks/PagePictures.*'
+tools/wine-run build/x64/bin/window_tests.exe --gtest_filter='Looks/PagePictures.*'
 mkdir -p docs/pictures
 cp build/x64/tests/screenshots/*-96dpi-step[0-2].png docs/pictures/
 ls docs/pictures

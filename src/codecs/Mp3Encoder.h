@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 
+#include "audio/PcmFormat.h"
+#include "audio/WavWriter.h"
 #include "codecs/BeConfig.h"
 #include "codecs/LameDll.h"
-#include "recorder/PcmFormat.h"
-#include "recorder/WavWriter.h"
 
 namespace sonotape {
 

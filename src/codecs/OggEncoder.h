@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "audio/WavWriter.h"
 #include "codecs/VorbisDll.h"
-#include "recorder/WavWriter.h"
 
 namespace sonotape {
 

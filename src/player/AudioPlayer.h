@@ -15,10 +15,10 @@
 #include <string>
 #include <thread>
 
+#include "audio/PcmFormat.h"
 #include "codecs/StreamCallbacks.h"
 #include "player/FileReader.h"
 #include "player/PlayerGraph.h"
-#include "recorder/PcmFormat.h"
 
 namespace sonotape {
 

@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "audio/PcmFormat.h"
 #include "codecs/StreamCallbacks.h"
-#include "recorder/PcmFormat.h"
 
 namespace sonotape {
 

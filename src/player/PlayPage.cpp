@@ -5,10 +5,10 @@
 #include <initializer_list>
 #include <utility>
 
+#include "audio/RecordingText.h"
 #include "player/PlayPageRules.h"
-#include "recorder/ButtonGlyphs.h"
-#include "recorder/RecorderText.h"
-#include "recorder/WindowIds.h"
+#include "ui/ButtonImages.h"
+#include "ui/WindowIds.h"
 
 namespace sonotape {
 

@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <string>
 
+#include "audio/OutputNaming.h"
 #include "player/AudioPlayer.h"
-#include "recorder/Recorder.h"
 
 namespace sonotape {
 

@@ -6,9 +6,9 @@
 #include <windows.h>
 #include <dshow.h>
 
+#include "audio/PcmFormat.h"
 #include "graph/ComPtr.h"
 #include "graph/HostSource.h"
-#include "recorder/PcmFormat.h"
 
 namespace sonotape {
 

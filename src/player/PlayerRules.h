@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "audio/PcmFormat.h"
 #include "player/FileReader.h"
-#include "recorder/PcmFormat.h"
 
 namespace sonotape {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "audio/WavWriter.h"
 #include "player/StreamAccess.h"
-#include "recorder/WavWriter.h"
 
 namespace sonotape {
 

@@ -4,7 +4,8 @@
 
 #include <cmath>
 
-#include "recorder/WindowIds.h"
+#include "host/HostMessages.h"
+#include "ui/WindowIds.h"
 
 namespace sonotape {
 

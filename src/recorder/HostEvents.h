@@ -10,8 +10,8 @@
 
 #include <string>
 
+#include "host/TimerRecord.h"
 #include "recorder/Recorder.h"
-#include "shell/TimerRecord.h"
 
 namespace sonotape {
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "recorder/RecorderText.h"
+#include "audio/RecordingText.h"
 
 namespace sonotape {
 

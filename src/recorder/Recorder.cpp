@@ -3,7 +3,7 @@
 #include <cstring>
 #include <new>
 
-#include "recorder/SampleConversion.h"
+#include "audio/SampleConversion.h"
 
 namespace sonotape {
 

@@ -15,14 +15,14 @@
 #include <mutex>
 #include <string>
 
+#include "audio/OutputFile.h"
+#include "audio/PcmFormat.h"
+#include "audio/WavWriter.h"
 #include "codecs/BeConfig.h"
 #include "codecs/Mp3Encoder.h"
 #include "codecs/OggEncoder.h"
-#include "recorder/OutputFile.h"
 #include "recorder/OutputFileName.h"
-#include "recorder/PcmFormat.h"
 #include "recorder/TapSplice.h"
-#include "recorder/WavWriter.h"
 
 namespace sonotape {
 
@@ -53,12 +53,6 @@ class RecorderView {
 struct RecordingStats {
   double seconds = 0;
   std::uint64_t bytes = 0;
-};
-
-// The current or last output file with the PCM format it was recorded in.
-struct RecordedFile {
-  std::string fileName;
-  PcmFormat format{};
 };
 
 class Recorder {

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "recorder/PcmFormat.h"
+#include "audio/PcmFormat.h"
 
 namespace sonotape {
 

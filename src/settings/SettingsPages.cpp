@@ -5,8 +5,8 @@
 
 #include <initializer_list>
 
-#include "recorder/WindowIds.h"
 #include "settings/FolderDialog.h"
+#include "ui/WindowIds.h"
 
 namespace sonotape {
 

@@ -8,10 +8,10 @@
 
 #include <string>
 
+#include "audio/OutputNaming.h"
 #include "codecs/BeConfig.h"
 #include "codecs/Mp3Settings.h"
 #include "codecs/OggEncoder.h"
-#include "recorder/OutputFileName.h"
 #include "settings/MyIniFile.h"
 #include "settings/PluginBaseForm.h"
 

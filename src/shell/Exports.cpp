@@ -6,11 +6,11 @@
 #include <new>
 #include <type_traits>
 
-#include "recorder/SonotapeWindow.h"
+#include "host/HostMessages.h"
 #include "settings/ConfigDir.h"
-#include "recorder/WindowIds.h"
 #include "shell/PluginExports.h"
 #include "shell/PluginIdentity.h"
+#include "window/SonotapeWindow.h"
 
 namespace {
 

@@ -18,10 +18,12 @@
 #include "HostWindow.h"
 #include "MessageAnswerer.h"
 #include "PlayerTestSupport.h"
-#include "recorder/SonotapeWindow.h"
-#include "recorder/WindowIds.h"
-#include "shell/TimerRecord.h"
+#include "host/HostMessages.h"
+#include "host/TimerRecord.h"
 #include "support/TempFolder.h"
+#include "ui/ButtonImages.h"
+#include "ui/WindowIds.h"
+#include "window/SonotapeWindow.h"
 
 namespace sonotape {
 namespace {

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "HostPushSource.h"
+#include "audio/PcmFormat.h"
 #include "player/AudioPlayer.h"
-#include "recorder/PcmFormat.h"
 
 namespace playertest {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "recorder/PcmFormat.h"
+#include "audio/PcmFormat.h"
 
 namespace playertest {
 

@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "PluginTabs.h"
-#include "recorder/SonotapeWindow.h"
-#include "recorder/WindowIds.h"
 #include "settings/FolderDialog.h"
 #include "settings/MyIniFile.h"
 #include "support/TempFolder.h"
+#include "ui/WindowIds.h"
+#include "window/SonotapeWindow.h"
 
 namespace sonotape {
 namespace {

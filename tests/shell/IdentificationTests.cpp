@@ -15,8 +15,8 @@
 #include "HostWindow.h"
 #include "PluginLibrary.h"
 #include "graph/ComPtr.h"
-#include "recorder/WindowIds.h"
-#include "shell/TimerRecord.h"
+#include "host/HostMessages.h"
+#include "host/TimerRecord.h"
 #include "support/ComCreate.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "HostWindow.h"
 #include "PluginLibrary.h"
-#include "recorder/WindowIds.h"
+#include "host/HostMessages.h"
 
 namespace {
 

@@ -22,12 +22,13 @@
 #include "PluginLibrary.h"
 #include "baseclasses/TestPins.h"
 #include "graph/ComPtr.h"
+#include "host/HostMessages.h"
+#include "host/TimerRecord.h"
 #include "recorder/SampleInterface.h"
 #include "recorder/TapSplice.h"
-#include "recorder/WindowIds.h"
-#include "shell/TimerRecord.h"
 #include "support/ComCreate.h"
 #include "support/TempFolder.h"
+#include "ui/WindowIds.h"
 
 using sonotape::ComPtr;
 using sonotape::QueryInto;

@@ -10,8 +10,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "audio/WavWriter.h"
 #include "codecs/StreamCallbacks.h"
-#include "recorder/WavWriter.h"
 
 namespace testsupport {
 

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "audio/PcmFormat.h"
+#include "audio/SampleConversion.h"
 #include "codecs/OggEncoder.h"
-#include "recorder/PcmFormat.h"
-#include "recorder/SampleConversion.h"
 
 namespace testsupport {
 

@@ -1,0 +1,16 @@
+#pragma once
+// The messages between the host and the plug-in: the command message that remote-control tools
+// and the host send to the plug-in's window, the questions the plug-in sends the host with it,
+// and the plug-in's menu item.
+
+#include <windows.h>
+
+namespace sonotape {
+
+inline constexpr UINT HostCommandMessage = WM_APP + 12994;
+inline constexpr UINT kMenuItemId = 59429;
+// HostCommandMessage's wParam to the host: the channel's name, the after-action of a timer recording.
+inline constexpr WPARAM kHostChannelName = 0x2203;
+inline constexpr WPARAM kHostAfterAction = 0x2207;
+
+}  // namespace sonotape

@@ -1,0 +1,413 @@
+#include "window/SonotapeWindow.h"
+
+#include <commctrl.h>
+
+#include <new>
+
+#include "audio/RecordingText.h"
+#include "host/HostMessages.h"
+#include "ui/ButtonImages.h"
+#include "ui/WindowIds.h"
+#include "window/ButtonGlyphs.h"
+#include "window/PageLayout.h"
+#include "window/PageTabs.h"
+#include "window/WindowLayout.h"
+
+namespace sonotape {
+
+namespace {
+
+std::string FileNamePart(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string UserDecimalSeparator() {
+  char separator[8] = "";
+  return GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, sizeof separator) > 0 ? separator : ".";
+}
+
+// The wheel turns for the whole window, whichever control has the focus.
+LRESULT CALLBACK WheelToWindow(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR owner) {
+  if (message == WM_MOUSEWHEEL) {
+    return SendMessageA(reinterpret_cast<HWND>(owner), message, wParam, lParam);
+  }
+  return DefSubclassProc(control, message, wParam, lParam);
+}
+
+}  // namespace
+
+TfrmSonotape::TfrmSonotape(HINSTANCE module, std::unique_ptr<TMyIniFile> ini)
+    : TPluginBaseForm(module, "frmSonotape", true), styles_(module), ini_(std::move(ini)) {}
+
+TfrmSonotape::~TfrmSonotape() {
+  if (recorder_) {
+    recorder_->SetRecording(false);
+  }
+  if (playPage_) {
+    playPage_->StopPlayback();
+    playPage_.reset();
+  }
+  player_.reset();  // wakes and joins the worker
+  SaveWindowState();
+  if (window_ != nullptr) {
+    DestroyWindow(window_);  // here, while the handlers' members still live
+  }
+  recorder_.reset();
+  if (buttons_ != nullptr) {
+    ImageList_Destroy(buttons_);
+  }
+  if (pageBrush_ != nullptr) {
+    DeleteObject(pageBrush_);
+  }
+}
+
+void TfrmSonotape::SaveWindowState() {
+  if (!ini_ || window_ == nullptr) {
+    return;
+  }
+  try {
+    ini_->WriteTrackBar(*this, tbVolume);
+    ini_->SaveFormBounds(*this);
+    ini_->WriteInteger("General", "Version", 1024);
+  } catch (...) {
+    // the final writes may fail; the window goes all the same
+  }
+  ini_.reset();
+}
+
+const char* TfrmSonotape::ControlName(int id) const {
+  const ControlEntry* entry = FindControlEntry(id);
+  return entry != nullptr ? entry->name : "";
+}
+
+bool TfrmSonotape::Create(HWND owner) {
+  const VisualStyles::Scope styles(styles_);
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+  InitCommonControlsEx(&controls);
+  recorder_.reset(new (std::nothrow) Recorder(*this));
+  if (recorder_) {
+    hostEvents_.reset(new (std::nothrow) HostEvents(*this, *recorder_));
+  }
+  player_ = TAudioPlayer::Create();
+  if (player_) {
+    playPage_.reset(new (std::nothrow) PlayPage(*this, *player_));
+  }
+  if (!hostEvents_ || !playPage_) {
+    return false;
+  }
+  constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  if (!CreateForm(kClassName, kCaption, kStyle, 0, kDesignClient, kWindowConstraints, owner)) {
+    return false;
+  }
+  SetSnap(true);
+  CreateControls();
+  if (ini_) {
+    ini_->RestoreFormBounds(*this);
+  }
+  settings_.LoadSettings();
+  RecorderStateChanged();
+  return true;
+}
+
+void TfrmSonotape::CreateControls() {
+  HWND tabs = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | WS_GROUP, 0,
+                              0, 0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(idTabs)), module_, nullptr);
+  SendMessageA(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
+  SetWindowSubclass(tabs, WheelToWindow, 2, reinterpret_cast<DWORD_PTR>(window_));
+  for (const ControlEntry& entry : WindowControls()) {
+    // At their least size, in which a track bar shows where its slider lies.
+    HWND control = CreateWindowExA(0, entry.className, entry.text, entry.style, 0, 0, Scale(entry.leastWidth),
+                                   Scale(entry.leastHeight), window_,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), module_, nullptr);
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
+    SetWindowSubclass(control, WheelToWindow, 2, reinterpret_cast<DWORD_PTR>(window_));
+    SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);  // the table's order
+  }
+  // Under the pages' controls, which it would cover, and so last in the tab order.
+  SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  settings_.FillLists();
+  SendMessageA(Control(edFilename), EM_LIMITTEXT, 100, 0);
+  SendMessageA(Control(cbStayConnected), BM_SETCHECK, BST_CHECKED, 0);
+  SendMessageA(Control(cbAutoCreate), BM_SETCHECK, BST_CHECKED, 0);
+  SendMessageA(Control(rbOggVBR), BM_SETCHECK, BST_CHECKED, 0);
+  buttons_ = CreateButtonGlyphs(Scale(kGlyphSize));
+  SendMessageA(tabs, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(buttons_));
+  SetButtonGlyph(Control(btnRecord), buttons_, imgRecord);
+  SetButtonGlyph(Control(btnPause), buttons_, imgPlay);
+  playPage_->Attach();
+  RequireClient(NeededClientSize(*this));  // before the tabs go in: it measures every page's tab
+  UpdateTabs();
+  settings_.UpdateNaming();
+  LayOutPages(*this);
+  pageBrush_ = CreateSolidBrush(TabBodyColour(tabs));
+}
+
+void TfrmSonotape::ShowPage(int page) {
+  for (const ControlEntry& entry : WindowControls()) {
+    ShowWindow(Control(entry.id), entry.page == page ? SW_SHOW : SW_HIDE);
+  }
+}
+
+// The tabs of the pages that apply: the MP3 pages for MP3, the Ogg page for Ogg Vorbis, the Play
+// page once a recording was started. The page shown stays when it still applies.
+void TfrmSonotape::UpdateTabs() {
+  const LRESULT format = RecordAsSelection();
+  const bool visible[kPageCount] = {true, format == rfMp3, format == rfMp3, format == rfOgg, playShown_};
+  ShowPage(SetPageTabs(Control(idTabs), visible));
+}
+
+void TfrmSonotape::SetText(int id, const std::string& text) { SetWindowTextA(Control(id), text.c_str()); }
+
+bool TfrmSonotape::Checked(int id) const { return SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void TfrmSonotape::Show() {
+  ShowWindow(window_, SW_SHOW);
+  SetForegroundWindow(window_);
+}
+
+void TfrmSonotape::NameByDateTime() {
+  SendMessageA(Control(cbAutoCreate), BM_SETCHECK, BST_CHECKED, 0);
+  settings_.UpdateNaming();
+}
+
+std::string TfrmSonotape::QueryHostChannelName() {
+  struct {
+    INT32 index;
+    const char* name;
+  } channel{-1, nullptr};
+  if (hostWindow_ != nullptr) {
+    SendMessageA(hostWindow_, HostCommandMessage, kHostChannelName, reinterpret_cast<LPARAM>(&channel));
+  }
+  return channel.index != -1 && channel.name != nullptr ? MakeFileNameSafe(channel.name) : std::string();
+}
+
+void TfrmSonotape::StayConnectedClick() {
+  if (Checked(cbStayConnected) && recorder_->Graph() != nullptr) {
+    recorder_->SetSilent(true);
+    recorder_->ConnectTap();
+    recorder_->SetSilent(false);
+  }
+  EnableWindow(Control(btnSave), TRUE);
+}
+
+bool TfrmSonotape::AttachGraph(IFilterGraph* graph) {
+  ComPtr<IGraphBuilder> builder;
+  if (graph != nullptr) {
+    QueryInto(graph, IID_IGraphBuilder, builder);
+  }
+  recorder_->AttachGraph(builder.Get());
+  if (builder) {
+    StayConnectedClick();
+    if (playPage_->Playing()) {
+      PostMessageA(window_, WM_RECORDER_NOTIFY, kNoticeMuteHost, 0);
+    }
+    SetText(edFilename, QueryHostChannelName());
+  }
+  EnableWindow(Control(btnRecord), builder ? TRUE : FALSE);
+  return static_cast<bool>(builder);
+}
+
+void TfrmSonotape::DetachGraph() {
+  recorder_->DetachGraph();
+  EnableWindow(Control(btnRecord), FALSE);
+}
+
+int TfrmSonotape::ShowMessage(const std::string& text, unsigned flags) {
+  return MessageBoxA(window_, text.c_str(), "Sonotape Plugin", flags);
+}
+
+void TfrmSonotape::RecorderStateChanged() {
+  const std::uint8_t state = recorder_->State();
+  const bool on = (state & rsRecording) != 0;
+  SetText(btnRecord, on ? "&Stop" : "&Start");
+  SetButtonGlyph(Control(btnRecord), buttons_, on ? imgStop : imgRecord);
+  EnableWindow(Control(btnPause), on ? TRUE : FALSE);
+  for (int id : {cbStayConnected, cbRecordAs, edFilename}) {
+    EnableWindow(Control(id), on ? FALSE : TRUE);
+  }
+  if (pluginMenu_ != nullptr) {
+    CheckMenuItem(pluginMenu_, kMenuItemId, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+  }
+  if (on) {
+    SetTimer(window_, tmrUpdate, 1000, nullptr);
+    const OutputName name = recorder_->LastName();
+    SetText(edFilename, name.shownName);
+    SetText(edOutput, name.shownFolder);
+    if (!playShown_) {
+      playShown_ = true;
+      UpdateTabs();
+    }
+  } else {
+    hostEvents_->RecordingStopped();
+  }
+  if (state == (rsRecording | rsPaused)) {
+    SetText(btnPause, "&Continue");
+    SetButtonGlyph(Control(btnPause), buttons_, imgContinue);
+    SetWindowTextA(window_, "Sonotape 4.0 (Rec Pause)");
+  } else if (state == rsRecording) {
+    SetText(btnPause, "Rec &Pause");
+    SetButtonGlyph(Control(btnPause), buttons_, imgPause);
+    SetWindowTextA(window_, ("Rec: " + FileNamePart(recorder_->LastName().fileName)).c_str());
+  } else {
+    SetText(btnPause, "Rec &Pause");
+    SetButtonGlyph(Control(btnPause), buttons_, -1);
+    SetWindowTextA(window_, kCaption);
+  }
+  ShowRecordingStats(recorder_->ReadRecordingStats());
+}
+
+void TfrmSonotape::ShowRecordingStats(const RecordingStats& stats) {
+  const std::string length = "Length:  " + FormatDuration(stats.seconds);
+  SetText(lblLength, length);
+  SetText(lblLengthGen, length);
+  SetText(lblFileSize, FormatWrittenSize(stats.bytes, UserDecimalSeparator()));
+}
+
+void TfrmSonotape::PostNewFile() { PostMessageA(window_, WM_RECORDER_NOTIFY, kNoticeNewFile, 0); }
+
+void TfrmSonotape::PostWriteFailure() { PostMessageA(window_, WM_RECORDER_NOTIFY, kNoticeWriteFailed, 0); }
+
+void TfrmSonotape::RecordingFormatChanged(RecordingFormat format) {
+  SendMessageA(Control(cbRecordAs), CB_SETCURSEL, format, 0);  // not a change of the stored settings
+  UpdateTabs();
+}
+
+LocalTime TfrmSonotape::Now() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  char month[32] = "";
+  GetDateFormatA(LOCALE_USER_DEFAULT, 0, &now, "MMM", month, sizeof month);
+  return {month, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
+void TfrmSonotape::OnUpdateTick() {
+  const std::uint8_t state = recorder_->State();
+  if ((state & rsRecording) == 0 && !playPage_->Playing()) {
+    KillTimer(window_, tmrUpdate);
+    return;
+  }
+  const RecordingStats stats = recorder_->ReadRecordingStats();
+  if (state == rsRecording) {
+    ShowRecordingStats(stats);
+  }
+  playPage_->ShowPosition();
+}
+
+void TfrmSonotape::OnCommand(int id, int code) {
+  switch (id) {
+    case btnRecord:
+      if (code == BN_CLICKED) {
+        hostEvents_->CancelAfterAction();
+        settings_.UpdateNaming();
+        recorder_->SetRecording((recorder_->State() & rsRecording) == 0);
+      }
+      break;
+    case btnPause:
+      if (code == BN_CLICKED) {
+        recorder_->SetPaused((recorder_->State() & rsPaused) == 0);
+      }
+      break;
+    case cbStayConnected:
+      if (code == BN_CLICKED) {
+        StayConnectedClick();
+      }
+      break;
+    case btnPlay:
+      if (code == BN_CLICKED) playPage_->btnPlayClick();
+      break;
+    case btnStop:
+      if (code == BN_CLICKED) playPage_->StopPlayback();
+      break;
+    case btnFastRW:
+    case btnRW:
+    case btnFW:
+    case btnFastFW:
+      if (code == BN_CLICKED) playPage_->frmSkipClick(id);
+      break;
+    case IDCANCEL:  // Escape anywhere in the window: it hides; recording goes on
+      ShowWindow(window_, SW_HIDE);
+      break;
+    default:
+      settings_.OnCommand(id, code);
+      break;
+  }
+}
+
+LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (recorder_ == nullptr) {
+    return DefWindowProcA(window_, message, wParam, lParam);  // still being created
+  }
+  switch (message) {
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_HSCROLL: {
+      HWND bar = reinterpret_cast<HWND>(lParam);
+      const int id = GetDlgCtrlID(bar);
+      if (id == tbVolume) {
+        playPage_->TbVolumeOnChange();
+      } else if (bar != nullptr && id != tbSeek) {  // the seek bar seeks by its mouse and keys
+        settings_.OnTrackBar(bar);
+      }
+      return 0;
+    }
+    case WM_MOUSEWHEEL:
+      playPage_->frmOnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam));
+      return 0;
+    case WM_PLAYER_GRAPH_EVENT:
+      playPage_->OnGraphEvent();
+      return 0;
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header->idFrom == idTabs && header->code == TCN_SELCHANGE) {
+        ShowPage(SelectedPage(Control(idTabs)));
+      }
+      return 0;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      if (pageBrush_ != nullptr) {
+        LOGBRUSH brush{};
+        GetObjectA(pageBrush_, sizeof brush, &brush);
+        SetBkColor(reinterpret_cast<HDC>(wParam), brush.lbColor);
+        return reinterpret_cast<LRESULT>(pageBrush_);
+      }
+      return DefWindowProcA(window_, message, wParam, lParam);
+    case WM_SHOWWINDOW:
+      if (wParam) settings_.FormShow();
+      return DefWindowProcA(window_, message, wParam, lParam);
+    case WM_SIZE:
+      if (wParam != SIZE_MINIMIZED) LayOutPages(*this);
+      return 0;
+    case WM_TIMER:
+      if (wParam == tmrSchedule) hostEvents_->OnScheduleTick();
+      if (wParam == tmrUpdate) OnUpdateTick();
+      return 0;
+    case WM_SCHEDULED_START:
+      hostEvents_->OnScheduledStart();
+      return 0;
+    case WM_RECORDER_NOTIFY:
+      if (wParam == kNoticeNewFile) {
+        const OutputName name = recorder_->LastName();
+        SetText(edFilename, name.shownName);
+        SetText(edOutput, name.shownFolder);
+        SetWindowTextA(window_, ("Rec: " + FileNamePart(name.fileName)).c_str());
+        playPage_->StopPlayback();
+      } else if (wParam == kNoticeMuteHost) {
+        playPage_->HostGraphChanged();
+      } else if (wParam == kNoticeWriteFailed) {
+        hostEvents_->OnWriteFailure();
+      }
+      return 0;
+    case HostCommandMessage:
+      return hostEvents_->OnHostCommand(wParam);
+    case WM_CLOSE:
+      ShowWindow(window_, SW_HIDE);  // the tool window hides; recording goes on
+      return 0;
+    default:
+      return DefWindowProcA(window_, message, wParam, lParam);
+  }
+}
+
+}  // namespace sonotape
