@@ -323,6 +323,10 @@ int RunGraphSession(const devhost::PluginExports& e, devhost::HostWindow& host, 
     std::fprintf(stderr, "the stream did not complete\n");
     result = 1;
   }
+  std::printf("State          %ld\n", static_cast<long>(Command(plugin, 5)));
+  char status[128] = "";
+  GetDlgItemTextA(plugin, sonotape::lblRecordStatus, status, sizeof status);
+  std::printf("Status         %s\n", status);
   std::printf("Recorded       %ld s\n", static_cast<long>(Command(plugin, 6)));
   std::printf("Record as     %ld\n", static_cast<long>(Command(plugin, 7)));
   Command(plugin, 2);

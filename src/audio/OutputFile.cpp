@@ -7,13 +7,16 @@ namespace sonotape {
 bool OutputFile::Open(const std::string& fileName) {
   Close();
   failed_ = false;
-  HANDLE created = CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (created == INVALID_HANDLE_VALUE) {
-    return false;
+  {
+    // Created empty (or emptied), and closed again.
+    const FileHandle created(
+        CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!created.Valid()) {
+      return false;
+    }
   }
-  CloseHandle(created);
-  handle_ = CreateFileA(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                        FILE_ATTRIBUTE_NORMAL, nullptr);
+  handle_ = FileHandle(CreateFileA(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   end_ = 0;
   if (!IsOpen()) {
     DeleteFileA(fileName.c_str());  // created, but of no use
@@ -24,10 +27,7 @@ bool OutputFile::Open(const std::string& fileName) {
 }
 
 void OutputFile::Close() {
-  if (IsOpen()) {
-    CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-  }
+  handle_.Reset();
   fileName_.clear();
 }
 
@@ -53,7 +53,7 @@ std::size_t OutputFile::Write(const void* data, std::size_t size, OVERLAPPED* at
     }
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - done, 0x40000000));
     DWORD written = 0;
-    if (!WriteFile(handle_, bytes + done, chunk, &written, at) || written == 0) {
+    if (!WriteFile(handle_.Get(), bytes + done, chunk, &written, at) || written == 0) {
       break;
     }
     done += written;
@@ -75,14 +75,14 @@ std::size_t OutputFile::Append(const void* data, std::size_t size) {
 bool OutputFile::SeekTo(std::uint64_t offset) {
   LARGE_INTEGER position;
   position.QuadPart = static_cast<LONGLONG>(offset);
-  return SetFilePointerEx(handle_, position, nullptr, FILE_BEGIN) != FALSE;
+  return SetFilePointerEx(handle_.Get(), position, nullptr, FILE_BEGIN) != FALSE;
 }
 
 bool OutputFile::Truncate(std::uint64_t length) {
   if (!IsOpen() || length > end_) {
     return false;
   }
-  const bool cut = SeekTo(length) && SetEndOfFile(handle_);
+  const bool cut = SeekTo(length) && SetEndOfFile(handle_.Get());
   if (cut) {
     end_ = length;
   }

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "audio/FileHandle.h"
 #include "audio/WavWriter.h"
 
 namespace sonotape {
@@ -23,7 +24,7 @@ class OutputFile final : public RecordingFile {
   void Close();
   // Closes the open file and deletes it.
   void Discard();
-  bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+  bool IsOpen() const { return handle_.Valid(); }
   // Whether a write to the file opened last failed or fell short.
   bool Failed() const { return failed_; }
 
@@ -37,7 +38,7 @@ class OutputFile final : public RecordingFile {
   std::size_t Write(const void* data, std::size_t size, OVERLAPPED* at);
   bool SeekTo(std::uint64_t offset);
 
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  FileHandle handle_;
   std::string fileName_;
   std::uint64_t end_ = 0;
   bool failed_ = false;

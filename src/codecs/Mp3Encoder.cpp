@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "audio/RecordingError.h"
 #include "codecs/Mp3Settings.h"
 
 namespace sonotape {
@@ -19,7 +20,7 @@ bool Mp3Encoder::Start(const BE_CONFIG& config, const PcmFormat& format, std::st
   left_.reset(new (std::nothrow) float[framesPerChunk_]);
   right_.reset(new (std::nothrow) float[framesPerChunk_]);
   if (framesPerChunk_ == 0 || !output_ || !left_ || !right_) {
-    failure = "There is not enough memory available";
+    failure = kOutOfMemoryText;
     return false;
   }
   return true;

@@ -29,35 +29,53 @@ int OggAverageBitrate(int quality) {
   return kAverageBitrates[index];
 }
 
-bool OggEncoder::Start(const OggSettings& settings, unsigned channels, std::uint32_t sampleRate,
-                       const std::string& title, RecordingFile& file, std::string& failure) {
-  vorbis_.vorbis_info_init(&info_);
-  infoReady_ = true;
+// The encoder's states, each owned once set up; false when one cannot be set up.
+bool OggEncoder::SetUp(const OggSettings& settings, unsigned channels, std::uint32_t sampleRate,
+                       const std::string& title) {
+  vorbis_.vorbis_info_init(info_.Get());
+  info_.Adopt(vorbis_.vorbis_info_clear);
   const long rate = static_cast<long>(sampleRate);
   const int result =
       settings.variableBitRate
-          ? encoder_.vorbis_encode_init_vbr(&info_, static_cast<long>(channels), rate,
+          ? encoder_.vorbis_encode_init_vbr(info_.Get(), static_cast<long>(channels), rate,
                                             static_cast<float>(settings.quality) / 10.0f)
-          : encoder_.vorbis_encode_init(&info_, static_cast<long>(channels), rate, -1,
+          : encoder_.vorbis_encode_init(info_.Get(), static_cast<long>(channels), rate, -1,
                                         OggAverageBitrate(settings.quality) * 1000L, -1);
   if (result != 0) {
+    return false;
+  }
+  vorbis_.vorbis_comment_init(comment_.Get());
+  comment_.Adopt(vorbis_.vorbis_comment_clear);
+  vorbis_.vorbis_comment_add(comment_.Get(), ("TITLE=" + title).c_str());
+  if (vorbis_.vorbis_analysis_init(dsp_.Get(), info_.Get()) != 0) {
+    return false;
+  }
+  dsp_.Adopt(vorbis_.vorbis_dsp_clear);
+  if (vorbis_.vorbis_block_init(dsp_.Get(), block_.Get()) != 0) {
+    return false;
+  }
+  block_.Adopt(vorbis_.vorbis_block_clear);
+  if (ogg_.ogg_stream_init(stream_.Get(), NewSerialNumber()) != 0) {
+    return false;
+  }
+  stream_.Adopt(ogg_.ogg_stream_clear);
+  return true;
+}
+
+bool OggEncoder::Start(const OggSettings& settings, unsigned channels, std::uint32_t sampleRate,
+                       const std::string& title, RecordingFile& file, std::string& failure) {
+  ogg_packet identification{}, commentHeader{}, setup{};
+  if (!SetUp(settings, channels, sampleRate, title) ||
+      vorbis_.vorbis_analysis_headerout(dsp_.Get(), comment_.Get(), &identification, &commentHeader, &setup) != 0) {
+    Release();
     failure = "Initializing the Ogg Vorbis encoder failed\r\n(the selected bitrate may be too low)";
     return false;
   }
-  vorbis_.vorbis_comment_init(&comment_);
-  vorbis_.vorbis_comment_add(&comment_, ("TITLE=" + title).c_str());
-  vorbis_.vorbis_analysis_init(&dsp_, &info_);
-  vorbis_.vorbis_block_init(&dsp_, &block_);
-  analysing_ = true;
-  ogg_.ogg_stream_init(&stream_, NewSerialNumber());
-  streaming_ = true;
-  ogg_packet identification{}, commentHeader{}, setup{};
-  vorbis_.vorbis_analysis_headerout(&dsp_, &comment_, &identification, &commentHeader, &setup);
-  ogg_.ogg_stream_packetin(&stream_, &identification);
-  ogg_.ogg_stream_packetin(&stream_, &commentHeader);
-  ogg_.ogg_stream_packetin(&stream_, &setup);
+  ogg_.ogg_stream_packetin(stream_.Get(), &identification);
+  ogg_.ogg_stream_packetin(stream_.Get(), &commentHeader);
+  ogg_.ogg_stream_packetin(stream_.Get(), &setup);
   headerBytes_ = 0;
-  for (ogg_page page{}; ogg_.ogg_stream_flush(&stream_, &page) != 0;) {
+  for (ogg_page page{}; ogg_.ogg_stream_flush(stream_.Get(), &page) != 0;) {
     const std::size_t written = WritePage(page, file);
     if (written == 0) {
       return false;  // the file says why
@@ -67,10 +85,10 @@ bool OggEncoder::Start(const OggSettings& settings, unsigned channels, std::uint
   return true;
 }
 
-float** OggEncoder::Buffer(std::size_t n) { return vorbis_.vorbis_analysis_buffer(&dsp_, static_cast<int>(n)); }
+float** OggEncoder::Buffer(std::size_t n) { return vorbis_.vorbis_analysis_buffer(dsp_.Get(), static_cast<int>(n)); }
 
 std::size_t OggEncoder::EncodeChunk(std::size_t n, RecordingFile& file) {
-  vorbis_.vorbis_analysis_wrote(&dsp_, static_cast<int>(n));
+  vorbis_.vorbis_analysis_wrote(dsp_.Get(), static_cast<int>(n));
   return Drain(file, false);
 }
 
@@ -79,15 +97,15 @@ std::size_t OggEncoder::Drain(RecordingFile& file, bool finishing) {
   bool ended = false;
   ogg_packet packet{};
   ogg_page page{};
-  while (vorbis_.vorbis_analysis_blockout(&dsp_, &block_) == 1) {
-    if (vorbis_.vorbis_analysis(&block_, nullptr) != 0 || vorbis_.vorbis_bitrate_addblock(&block_) != 0) {
+  while (vorbis_.vorbis_analysis_blockout(dsp_.Get(), block_.Get()) == 1) {
+    if (vorbis_.vorbis_analysis(block_.Get(), nullptr) != 0 || vorbis_.vorbis_bitrate_addblock(block_.Get()) != 0) {
       continue;
     }
-    while (vorbis_.vorbis_bitrate_flushpacket(&dsp_, &packet) == 1) {
-      if (ogg_.ogg_stream_packetin(&stream_, &packet) != 0) {
+    while (vorbis_.vorbis_bitrate_flushpacket(dsp_.Get(), &packet) == 1) {
+      if (ogg_.ogg_stream_packetin(stream_.Get(), &packet) != 0) {
         continue;
       }
-      while (!ended && ogg_.ogg_stream_pageout(&stream_, &page) != 0) {
+      while (!ended && ogg_.ogg_stream_pageout(stream_.Get(), &page) != 0) {
         bytes += WritePage(page, file);
         ended = finishing && ogg_.ogg_page_eos(&page) > 0;  // nothing follows the last page
       }
@@ -98,8 +116,8 @@ std::size_t OggEncoder::Drain(RecordingFile& file, bool finishing) {
 
 std::size_t OggEncoder::Finish(RecordingFile& file) {
   std::size_t bytes = 0;
-  if (streaming_) {
-    vorbis_.vorbis_analysis_wrote(&dsp_, 0);
+  if (stream_.Ready()) {
+    vorbis_.vorbis_analysis_wrote(dsp_.Get(), 0);
     bytes = Drain(file, true);
   }
   Release();
@@ -107,14 +125,11 @@ std::size_t OggEncoder::Finish(RecordingFile& file) {
 }
 
 void OggEncoder::Release() {
-  if (streaming_) ogg_.ogg_stream_clear(&stream_);
-  if (analysing_) {
-    vorbis_.vorbis_block_clear(&block_);
-    vorbis_.vorbis_dsp_clear(&dsp_);
-    vorbis_.vorbis_comment_clear(&comment_);
-  }
-  if (infoReady_) vorbis_.vorbis_info_clear(&info_);
-  streaming_ = analysing_ = infoReady_ = false;
+  stream_.Reset();
+  block_.Reset();
+  dsp_.Reset();
+  comment_.Reset();
+  info_.Reset();
 }
 
 }  // namespace sonotape

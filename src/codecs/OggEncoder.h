@@ -6,6 +6,7 @@
 #include <string>
 
 #include "audio/WavWriter.h"
+#include "codecs/CodecState.h"
 #include "codecs/VorbisDll.h"
 
 namespace sonotape {
@@ -42,18 +43,19 @@ class OggEncoder {
   void Release();
 
  private:
+  bool SetUp(const OggSettings& settings, unsigned channels, std::uint32_t sampleRate, const std::string& title);
   std::size_t Drain(RecordingFile& file, bool finishing);
 
   const OggEntries& ogg_;
   const VorbisEntries& vorbis_;
   const VorbisEncEntries& encoder_;
   std::size_t headerBytes_ = 0;
-  bool infoReady_ = false, analysing_ = false, streaming_ = false;
-  vorbis_info info_{};
-  vorbis_comment comment_{};
-  vorbis_dsp_state dsp_{};
-  vorbis_block block_{};
-  ogg_stream_state stream_{};
+  // Cleared in the reverse order: the stream, the block, the analysis, the comment, the info.
+  CodecState<vorbis_info, decltype(&::vorbis_info_clear)> info_;
+  CodecState<vorbis_comment, decltype(&::vorbis_comment_clear)> comment_;
+  CodecState<vorbis_dsp_state, decltype(&::vorbis_dsp_clear)> dsp_;
+  CodecState<vorbis_block, decltype(&::vorbis_block_clear)> block_;
+  CodecState<ogg_stream_state, decltype(&::ogg_stream_clear)> stream_;
 };
 
 }  // namespace sonotape

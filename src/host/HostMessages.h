@@ -8,6 +8,20 @@
 namespace sonotape {
 
 inline constexpr UINT HostCommandMessage = WM_APP + 12994;
+// HostCommandMessage's wParam to the plug-in's window.
+enum HostCommand : WPARAM {
+  kCommandPresence = 0,  // answers HostCommandMessage
+  kCommandStart = 1,
+  kCommandStop = 2,
+  kCommandPause = 3,
+  kCommandContinue = 4,
+  kCommandState = 5,     // 0 idle, 1 recording, 2 paused
+  kCommandLength = 6,    // the recorded seconds
+  kCommandFormat = 7,    // the "Record as" index
+  kCommandVersion = 8,   // kInterfaceVersion
+};
+// The plug-in's interface version: command 8's answer, and "Version" in the settings.
+inline constexpr int kInterfaceVersion = 1024;
 inline constexpr UINT kMenuItemId = 59429;
 // HostCommandMessage's wParam to the host: the channel's name, the after-action of a timer recording.
 inline constexpr WPARAM kHostChannelName = 0x2203;

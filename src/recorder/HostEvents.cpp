@@ -33,7 +33,7 @@ bool HostEvents::ConfirmStopRecording() {
 BOOL HostEvents::Execute() {
   const bool keep = !hostClosing_ && ConfirmStopRecording();
   if (!keep) {
-    recorder_.SetRecording(false);
+    recorder_.StopRecording();
     recorder_.ReleaseGraph();
   }
   return keep ? TRUE : FALSE;
@@ -62,7 +62,7 @@ INT32 HostEvents::EventMsg(INT32 type, const void* record) {
         return 0;
       }
       if (change == TimerChange::Stop) {
-        recorder_.SetRecording(false);
+        recorder_.StopRecording();
       }
       return 1;
     }
@@ -77,30 +77,30 @@ INT32 HostEvents::EventMsg(INT32 type, const void* record) {
 LRESULT HostEvents::OnHostCommand(WPARAM command) {
   const std::uint8_t state = recorder_.State();
   switch (command) {
-    case 0:
+    case kCommandPresence:
       MessageBeep(MB_OK);
       return HostCommandMessage;
-    case 1:
+    case kCommandStart:
       view_.UpdateNaming();
-      recorder_.SetRecording(true);
+      recorder_.StartRecording(Failures::kShown);
       return 0;
-    case 2:
-      recorder_.SetRecording(false);
+    case kCommandStop:
+      recorder_.StopRecording();
       return 0;
-    case 3:
-    case 4:
+    case kCommandPause:
+    case kCommandContinue:
       if ((state & rsRecording) != 0) {
-        recorder_.SetPaused(command == 3);
+        recorder_.SetPaused(command == kCommandPause);
       }
       return 0;
-    case 5:
+    case kCommandState:
       return state == rsRecording ? 1 : state == (rsRecording | rsPaused) ? 2 : 0;
-    case 6:
+    case kCommandLength:
       return static_cast<LRESULT>(std::nearbyint(recorder_.ReadRecordingStats().seconds));
-    case 7:
+    case kCommandFormat:
       return view_.RecordAsSelection();
-    case 8:
-      return 1024;
+    case kCommandVersion:
+      return kInterfaceVersion;
     default:
       return 0;
   }
@@ -108,11 +108,9 @@ LRESULT HostEvents::OnHostCommand(WPARAM command) {
 
 void HostEvents::OnScheduledStart() {
   view_.UpdateNaming();
-  recorder_.SetSilent(true);
-  recorder_.SetRecording(true);
-  recorder_.SetSilent(false);
+  recorder_.StartRecording(Failures::kQuiet);
   view_.Show();
-  SetTimer(view_.ScheduleWindow(), tmrSchedule, 1000, nullptr);
+  SetTimer(view_.ScheduleWindow(), tmrSchedule, kTimerInterval, nullptr);
   scheduleActive_ = true;
 }
 
@@ -124,9 +122,7 @@ void HostEvents::OnScheduleTick() {
 
 void HostEvents::OnWriteFailure() {
   const bool scheduled = scheduleActive_;
-  recorder_.SetSilent(scheduled);
-  recorder_.EndAfterWriteFailure();
-  recorder_.SetSilent(false);
+  recorder_.EndAfterWriteFailure(scheduled ? Failures::kQuiet : Failures::kShown);
   if (scheduled) {
     EndSchedule();
   }
@@ -141,7 +137,7 @@ void HostEvents::RecordingStopped() {
 }
 
 void HostEvents::EndSchedule() {
-  recorder_.SetRecording(false);
+  recorder_.StopRecording();
   // Once, also when the scheduled start failed and no stop ended the schedule.
   KillTimer(view_.ScheduleWindow(), tmrSchedule);
   scheduleActive_ = false;

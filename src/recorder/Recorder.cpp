@@ -1,9 +1,12 @@
 #include "recorder/Recorder.h"
 
 #include <cstring>
-#include <new>
+#include <utility>
 
-#include "audio/SampleConversion.h"
+#include "audio/WavSink.h"
+#include "codecs/Mp3Sink.h"
+#include "codecs/OggSink.h"
+#include "recorder/OutputFileName.h"
 
 namespace sonotape {
 
@@ -32,36 +35,58 @@ std::string AnsiToUtf8(const std::string& text) {
   return utf8;
 }
 
-std::string WritingFailed(const std::string& fileName) { return "Writing the file \r\n" + fileName + "\r\nfailed"; }
+// The recording's title: its file's name without folder and extension, in UTF-8.
+std::string TitleOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('\\');
+  const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+  return AnsiToUtf8(name.substr(0, name.find_last_of('.')));
+}
+
+RecordingError WritingFailed(const std::string& fileName) {
+  return Failure(RecordingError::kFailed, "Writing the file \r\n" + fileName + "\r\nfailed", fileName);
+}
+
+RecordingError CreatingFailed(const std::string& fileName) {
+  return Failure(RecordingError::kFailed, "Creating the file \r\n" + fileName + "\r\nfailed", fileName);
+}
 
 }  // namespace
 
 Recorder::Recorder(RecorderView& view, std::uint64_t maxFileLength) : view_(view), maxFileLength_(maxFileLength) {}
 
-Recorder::~Recorder() { SetRecording(false); }
+Recorder::~Recorder() { StopRecording(); }
 
 void Recorder::AttachGraph(IGraphBuilder* graph) {
   // A recording runs on the tap of the graph it started in: it ends there first.
-  SetRecording(false);
+  StopRecording();
   tap_ = {};
   graph_ = graph;
 }
 
 void Recorder::DetachGraph() {
-  SetRecording(false);
+  StopRecording();
   tap_ = {};
   graph_.Reset();
 }
 
 int Recorder::RecorderMessage(const std::string& text, unsigned flags) {
-  return text.empty() || silent_ ? 0 : view_.ShowMessage(text, flags);
+  return text.empty() ? 0 : view_.ShowMessage(text, flags);
 }
 
-bool Recorder::ConnectTap() {
+void Recorder::ShowFailure(const RecordingError& error) {
+  RecorderMessage(error.text, error.kind == RecordingError::kMissingLibrary ? MB_ICONWARNING : MB_ICONERROR);
+}
+
+RecordingError Recorder::ConnectTap(Failures failures) {
   std::string failure;
-  const bool connected = sonotape::ConnectTap(graph_.Get(), tap_, failure);
-  RecorderMessage(failure, kErrorIcon);
-  return connected;
+  if (sonotape::ConnectTap(graph_.Get(), tap_, failure)) {
+    return {};
+  }
+  RecordingError error = Failure(RecordingError::kFailed, failure);
+  if (failures == Failures::kShown) {
+    ShowFailure(error);
+  }
+  return error;
 }
 
 void Recorder::SetNaming(const FileNaming& naming) {
@@ -74,32 +99,6 @@ OutputName Recorder::LastName() {
   return lastName_;
 }
 
-RecordingStats Recorder::ReadRecordingStats() {
-  const SampleLock lock(recordingTap_.Get());  // without a recording no callback writes them
-  return {recordedSeconds_, bytesWritten_};
-}
-
-RecordedFile Recorder::CurrentFile() {
-  const SampleLock lock(recordingTap_.Get());  // a restart on the streaming thread changes both
-  return {LastName().fileName, pcmFormat_};
-}
-
-bool Recorder::OpenOutputFile() {
-  bytesWritten_ = 0;
-  OutputName name;
-  {
-    std::lock_guard<std::mutex> guard(namingLock_);
-    naming_.format = recordingFormat_;
-    lastName_ = BuildOutputFileName(naming_, view_.Now(), FolderExists, FileExists);
-    name = lastName_;
-  }
-  if (name.fileName.empty() || !file_.Open(name.fileName)) {
-    RecorderMessage("Creating the file \r\n" + name.fileName + "\r\nfailed", kErrorIcon);
-    return false;
-  }
-  return true;
-}
-
 void Recorder::SetMp3Settings(const BE_CONFIG& config) {
   std::lock_guard<std::mutex> guard(namingLock_);
   mp3Settings_ = config;
@@ -110,179 +109,98 @@ void Recorder::SetOggSettings(const OggSettings& settings) {
   oggSettings_ = settings;
 }
 
+RecordingStats Recorder::ReadRecordingStats() {
+  const SampleLock lock(recordingTap_.Get());  // without a recording no callback writes them
+  return {recordedSeconds_, bytesWritten_};
+}
+
+RecordedFile Recorder::CurrentFile() {
+  const SampleLock lock(recordingTap_.Get());  // a restart on the streaming thread changes both
+  return {LastName().fileName, pcmFormat_};
+}
+
+// The next file of a recording stays in the recording's folder: when that is gone, the file
+// cannot be created, rather than moving the recording elsewhere unseen.
+RecordingError Recorder::OpenOutputFile(FileStart start) {
+  bytesWritten_ = 0;
+  OutputName name;
+  {
+    std::lock_guard<std::mutex> guard(namingLock_);
+    FileNaming naming = naming_;
+    naming.format = fileFormat_;
+    if (start == FileStart::kNext) {
+      naming.defaultFolder = naming.outputFolder;
+    }
+    lastName_ = BuildOutputFileName(naming, view_.Now(), FolderExists, FileExists);
+    name = lastName_;
+  }
+  if (name.fileName.empty() || !file_.Open(name.fileName)) {
+    return CreatingFailed(name.fileName);
+  }
+  return {};
+}
+
+std::unique_ptr<RecordingSink> Recorder::ChooseSink(RecordingError& error) {
+  std::lock_guard<std::mutex> guard(namingLock_);
+  switch (fileFormat_) {
+    case rfWav:
+      return std::make_unique<WavSink>(pcmFormat_, maxFileLength_);
+    case rfMp3:
+      return MakeMp3Sink(mp3Settings_, sampleKind_, pcmFormat_, error);
+    case rfOgg:
+      return MakeOggSink(oggSettings_, sampleKind_, pcmFormat_, error);
+  }
+  error = Failure(RecordingError::kFailed, {});
+  return nullptr;
+}
+
+RecordingError Recorder::StartFile(FileStart start) {
+  RecordingError error;
+  std::unique_ptr<RecordingSink> sink = ChooseSink(error);
+  if (!sink) {
+    return error;
+  }
+  error = OpenOutputFile(start);
+  if (error) {
+    return error;
+  }
+  const std::string fileName = LastName().fileName;
+  std::string failure;
+  const bool opened = sink->Open(file_, TitleOf(fileName), failure);
+  bytesWritten_ = sink->BytesInFile();
+  if (!opened) {
+    return failure.empty() || file_.Failed() ? WritingFailed(fileName)
+                                             : Failure(RecordingError::kFailed, failure, fileName);
+  }
+  sink_ = std::move(sink);
+  return {};
+}
+
 void Recorder::CloseOutputFile() {
   file_.Close();
-  wav_.reset();
-  if (mp3_) {
-    mp3_->Release();
-  }
-  ogg_.reset();
+  sink_.reset();
 }
 
-bool Recorder::StartOggEncoder() {
-  VorbisBindings& libraries = VorbisLibraries();
-  if (!libraries.LoadVorbis() || !libraries.LoadVorbisEnc() || !libraries.LoadOgg() || !libraries.Complete()) {
-    RecorderMessage("vorbis.dll, vorbisenc.dll and ogg.dll\r\nare required for Ogg Vorbis encoding", kWarningIcon);
-    return false;
-  }
-  if (sampleKind_ == skSpdif) {
-    RecorderMessage("Cannot record Ogg Vorbis from SPDIF output", kErrorIcon);
-    return false;
-  }
-  if (!OpenOutputFile()) {
-    return false;
-  }
-  OggSettings settings;
-  std::string title;
-  {
-    std::lock_guard<std::mutex> guard(namingLock_);
-    settings = oggSettings_;
-    const std::string& path = lastName_.fileName;
-    const std::size_t slash = path.find_last_of('\\');
-    title = path.substr(slash == std::string::npos ? 0 : slash + 1);
-    title = AnsiToUtf8(title.substr(0, title.find_last_of('.')));  // Vorbis comments are UTF-8
-  }
-  ogg_.reset(new (std::nothrow) OggEncoder(libraries));
-  std::string failure = "There is not enough memory available";
-  if (!ogg_ || !ogg_->Start(settings, pcmFormat_.nChannels, pcmFormat_.nSamplesPerSec, title, file_, failure)) {
-    RecorderMessage(file_.Failed() ? WritingFailed(LastName().fileName) : failure, kErrorIcon);
-    return false;
-  }
-  bytesWritten_ += ogg_->HeaderBytes();
-  return true;
-}
-
-void Recorder::EncodeOgg(const std::uint8_t* data, std::uint32_t length) {
-  OggEncoder& ogg = *ogg_;
-  ConvertForOgg(pcmFormat_, sampleKind_, data, length, [&ogg](std::size_t n) { return ogg.Buffer(n); },
-                [this, &ogg](std::size_t n) { bytesWritten_ += ogg.EncodeChunk(n, file_); });
-}
-
-bool Recorder::StartMP3Encoder() {
-  if (!LoadLame()) {
-    RecorderMessage("lame_enc.dll > 3.9 is required for MP3 encoding", kWarningIcon);
-    recordingFormat_ = rfWav;  // the next start records WAV until the user picks a format again
-    view_.RecordingFormatChanged(rfWav);
-    return false;
-  }
-  if (sampleKind_ == skSpdif) {
-    RecorderMessage("Cannot record MP3 from SPDIF output", kErrorIcon);
-    return false;
-  }
-  if (pcmFormat_.nChannels > 2) {
-    RecorderMessage("Cannot record - for MP3 the data delivered by the decoder\r\nmust be mono or stereo", kErrorIcon);
-    return false;
-  }
-  if (!OpenOutputFile()) {
-    return false;
-  }
-  BE_CONFIG settings;
-  {
-    std::lock_guard<std::mutex> guard(namingLock_);
-    settings = mp3Settings_;
-  }
-  mp3_.reset(new (std::nothrow) Mp3Encoder(Lame().Entries()));
-  std::string failure = "There is not enough memory available";
-  if (!mp3_ || !mp3_->Start(settings, pcmFormat_, failure)) {
-    RecorderMessage(failure, kErrorIcon);
-    return false;
-  }
-  return true;
-}
-
-void Recorder::EncodeMp3(const std::uint8_t* data, std::uint32_t length) {
-  Mp3Encoder& mp3 = *mp3_;
-  ConvertForMp3(pcmFormat_, sampleKind_, data, length, mp3.SamplesPerChunk(), mp3.Left(), mp3.Right(),
-                [this, &mp3](std::size_t n) { bytesWritten_ += mp3.EncodeChunk(n, file_); });
-}
-
-bool Recorder::StartWavFile() {
-  if (!OpenOutputFile()) {
-    return false;
-  }
-  wav_.reset(new (std::nothrow) WavWriter(file_, pcmFormat_, maxFileLength_));
-  if (!wav_ || !wav_->Start()) {
-    bytesWritten_ = wav_ ? wav_->BytesWritten() : 0;
-    RecorderMessage(WritingFailed(LastName().fileName), kErrorIcon);
-    return false;
-  }
-  bytesWritten_ = wav_->BytesWritten();
-  return true;
-}
-
-void Recorder::FinishRecording() {
-  if (!file_.IsOpen()) {
-    return;
-  }
-  if (recordingFormat_ == rfWav && wav_) {
-    wav_->Patch();  // over whole frames only, after a failed write
-  }
-  // After a failed write nothing more goes into the file: no flush, no XING header.
-  const bool mp3 = recordingFormat_ == rfMp3 && mp3_ && !file_.Failed();
-  if (mp3) {
-    bytesWritten_ += mp3_->Finish(file_);
-  }
-  if (ogg_ && !file_.Failed()) {
-    bytesWritten_ += ogg_->Finish(file_);
-  }
-  if (file_.Failed() && bytesWritten_ <= headerBytes_) {
-    file_.Discard();  // it holds no audio
-    bytesWritten_ = 0;
-    recordedSeconds_ = 0;
-  }
-  CloseOutputFile();
-  if (file_.Failed()) {
-    ReportWriteFailure();
-  } else if (mp3) {
-    mp3_->WriteVbrHeader(LastName().fileName);
-  }
-}
-
-void Recorder::ReportWriteFailure() {
-  if (writeFailed_.exchange(true)) {
-    return;
-  }
-  {
-    std::lock_guard<std::mutex> guard(namingLock_);
-    failedFile_ = lastName_.fileName;
-  }
-  view_.PostWriteFailure();
-}
-
-void Recorder::EndAfterWriteFailure() {
-  std::string fileName;
-  {
-    std::lock_guard<std::mutex> guard(namingLock_);
-    fileName.swap(failedFile_);
-  }
-  if (fileName.empty()) {
-    return;
-  }
-  if (writeFailed_) {
-    SetRecording(false);  // the recording whose file failed: a later one started since goes on
-  }
-  RecorderMessage(WritingFailed(fileName), kErrorIcon);
-}
-
-bool Recorder::PrepareRecording(ISampleInterface& samples) {
+RecordingError Recorder::PrepareRecording(ISampleInterface& samples, FileStart start) {
   sampleKind_ = static_cast<SampleKind>(samples.GetSampleKind());
   if (sampleKind_ == skUnsupported) {
-    RecorderMessage("Cannot record - the data format delivered by the decoder\r\nis not supported", kErrorIcon);
-    return false;
+    return Failure(RecordingError::kRefusedFormat,
+                   "Cannot record - the data format delivered by the decoder\r\nis not supported");
   }
-  const PcmFormat previous = pcmFormat_;
+  const PcmFormat previousFormat = pcmFormat_;
+  const OutputName previousName = LastName();
   samples.GetFormatEx(&pcmFormat_);
-  const RecordingFormat format = recordingFormat_;
-  const bool started = format == rfWav ? StartWavFile() : format == rfMp3 ? StartMP3Encoder() : StartOggEncoder();
-  if (!started) {
+  RecordingError error = StartFile(start);
+  if (error) {
     file_.Discard();  // a start that fails leaves no file behind
     CloseOutputFile();
-    pcmFormat_ = previous;
-    return false;
+    pcmFormat_ = previousFormat;
+    std::lock_guard<std::mutex> guard(namingLock_);
+    lastName_ = previousName;  // the last file is still the one before
+    return error;
   }
-  headerBytes_ = bytesWritten_;
   recordedSeconds_ = 0;
-  return true;
+  return {};
 }
 
 // The format is read again under the tap's lock, which its format evaluation takes too: a change
@@ -298,28 +216,56 @@ void Recorder::InstallCallback() {
   }
 }
 
-void Recorder::SetRecording(bool on) {
+RecordingError Recorder::StartOnTap() {
+  // A tap found in the graph records as well as one inserted now.
+  RecordingError error = ConnectTap(Failures::kQuiet);
+  if (error) {
+    return error;
+  }
+  fileFormat_ = recordingFormat_.load();
+  error = PrepareRecording(*tap_.sampleIntf.Get(), FileStart::kFirst);
+  if (error) {
+    if (error.switchToWav) {
+      recordingFormat_ = rfWav;
+      view_.RecordingFormatChanged(rfWav);
+    }
+    return error;
+  }
+  writeFailed_ = false;
+  waiting_ = false;
+  recordingTap_ = tap_.sampleIntf;
+  InstallCallback();
+  recState_ = rsRecording;
+  return {};
+}
+
+RecordingError Recorder::StartRecording(Failures failures) {
+  if ((recState_ & (rsRecording | rsStopping)) != 0) {
+    return {};
+  }
+  view_.StopPlayback();
+  RecordingError error = StartOnTap();
+  if (error) {
+    if (failures == Failures::kShown) {
+      ShowFailure(error);
+    }
+    return error;
+  }
+  view_.RecorderStateChanged();
+  return {};
+}
+
+void Recorder::StopRecording() {
   const std::uint8_t state = recState_;
-  if (((state & rsRecording) != 0) == on || (state & rsStopping) != 0) {
+  if ((state & rsRecording) == 0 || (state & rsStopping) != 0) {
     return;
   }
-  if (on) {
-    view_.StopPlayback();
-    // A tap found in the graph records as well as one inserted now.
-    if (!ConnectTap() || !PrepareRecording(*tap_.sampleIntf.Get())) {
-      return;
-    }
-    writeFailed_ = false;
-    recordingTap_ = tap_.sampleIntf;
-    InstallCallback();
-    recState_ = rsRecording;
-  } else {
-    recordingTap_->SetCallback(nullptr, nullptr);  // waits for a buffer in progress
-    recState_ = state | rsStopping;
-    FinishRecording();
-    recordingTap_.Reset();
-    recState_ = 0;
-  }
+  recordingTap_->SetCallback(nullptr, nullptr);  // waits for a buffer in progress
+  recState_ = state | rsStopping;
+  FinishRecording();
+  recordingTap_.Reset();
+  waiting_ = false;
+  recState_ = 0;
   view_.RecorderStateChanged();
 }
 
@@ -332,39 +278,93 @@ void Recorder::SetPaused(bool on) {
   view_.RecorderStateChanged();
 }
 
-void Recorder::ContinueInNewFile() {
-  silent_ = true;
-  FinishRecording();
-  if (!writeFailed_ && recordingTap_->GetSampleKind() != skUnsupported && PrepareRecording(*recordingTap_.Get())) {
-    view_.PostNewFile();
+void Recorder::FinishRecording() {
+  if (!file_.IsOpen() || !sink_) {
+    return;
   }
-  silent_ = false;
+  // After a failed write nothing more goes into the file: no flush, no XING header.
+  sink_->Finish(!file_.Failed());
+  bytesWritten_ = sink_->BytesInFile();
+  const bool failed = file_.Failed();
+  if (failed && bytesWritten_ <= sink_->HeaderBytes()) {
+    file_.Discard();  // it holds no audio
+    bytesWritten_ = 0;
+    recordedSeconds_ = 0;
+  }
+  const std::string fileName = LastName().fileName;
+  std::unique_ptr<RecordingSink> sink = std::move(sink_);
+  CloseOutputFile();
+  if (failed) {
+    ReportFailure(WritingFailed(fileName));
+  } else {
+    sink->Closed(fileName);
+  }
 }
 
-std::uint64_t Recorder::WriteWav(const std::uint8_t* data, std::uint32_t length) {
-  // A WAV file must not wrap its sizes: the recording goes on in the next file.
-  if (!wav_->Fits(length)) {
-    ContinueInNewFile();
+void Recorder::ReportFailure(RecordingError error) {
+  if (writeFailed_.exchange(true)) {
+    return;
+  }
+  {
+    std::lock_guard<std::mutex> guard(namingLock_);
+    failure_ = std::move(error);
+  }
+  view_.PostWriteFailure();
+}
+
+RecordingError Recorder::EndAfterWriteFailure(Failures failures) {
+  RecordingError error;
+  {
+    std::lock_guard<std::mutex> guard(namingLock_);
+    error = std::exchange(failure_, RecordingError{});
+  }
+  if (!error) {
+    return error;
+  }
+  if (writeFailed_) {
+    StopRecording();  // the recording whose file failed: a later one started since goes on
+  }
+  if (failures == Failures::kShown) {
+    ShowFailure(error);
+  }
+  return error;
+}
+
+void Recorder::CheckOutputFile() {
+  if (State() == 0 || writeFailed_) {
+    return;
+  }
+  std::string fileName;
+  {
+    const SampleLock lock(recordingTap_.Get());  // the streaming thread opens the next file under it
     if (!file_.IsOpen()) {
-      return 0;
+      return;
     }
+    fileName = LastName().fileName;
   }
-  const std::uint64_t before = wav_->BytesWritten();
-  wav_->Write(data, length);
-  bytesWritten_ = wav_->BytesWritten();
-  return bytesWritten_ > before ? bytesWritten_ - before : 0;
+  if (!FileExists(fileName)) {
+    ReportFailure(WritingFailed(fileName));
+  }
 }
 
-std::uint64_t Recorder::WriteBuffer(const std::uint8_t* data, std::uint32_t length) {
-  if (recordingFormat_ == rfWav && wav_) {
-    return WriteWav(data, length);
+// A new format the recording's format cannot record is waited out: broadcasts switch back. Any
+// other failure ends the recording.
+void Recorder::ContinueInNewFile() {
+  FinishRecording();
+  if (writeFailed_) {
+    return;
   }
-  if (recordingFormat_ == rfMp3 && mp3_) {
-    EncodeMp3(data, length);
-  } else if (recordingFormat_ == rfOgg && ogg_) {
-    EncodeOgg(data, length);
+  RecordingError error = PrepareRecording(*recordingTap_.Get(), FileStart::kNext);
+  if (!error) {
+    waiting_ = false;
+    view_.PostNewFile();
+  } else if (error.kind == RecordingError::kRefusedFormat) {
+    if (!waiting_.exchange(true)) {
+      view_.PostWaitingForFormat();
+    }
+  } else {
+    ReportFailure(std::move(error));
   }
-  return file_.Failed() ? 0 : length;
 }
 
 void Recorder::ProcessBuffer(const std::uint8_t* data, std::uint32_t length) {
@@ -376,12 +376,20 @@ void Recorder::ProcessBuffer(const std::uint8_t* data, std::uint32_t length) {
     samples.SetFormatChanged(FALSE);
     ContinueInNewFile();
   }
-  // Without a file (an unsupported format, or a failed restart) the next change is awaited.
-  if (file_.IsOpen()) {
-    recordedSeconds_ += static_cast<double>(WriteBuffer(data, length)) / pcmFormat_.nAvgBytesPerSec;
+  // A file must not pass its limits (a WAV file's sizes would wrap): the recording goes on in
+  // the next file.
+  if (sink_ && !sink_->Fits(length)) {
+    ContinueInNewFile();
   }
+  // Without a file (a format that cannot be recorded, a failed restart) the next change is awaited.
+  if (!sink_) {
+    return;
+  }
+  const std::uint64_t taken = sink_->Write(data, length);
+  bytesWritten_ = sink_->BytesInFile();
+  recordedSeconds_ += static_cast<double>(taken) / pcmFormat_.nAvgBytesPerSec;
   if (file_.Failed()) {
-    ReportWriteFailure();
+    ReportFailure(WritingFailed(LastName().fileName));
   }
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 // The recording engine behind the tool window: the host graph and the tap in it, the recorder
-// state, the output file and its writer, and the per-buffer path on the streaming thread.
+// state, the output file and the sink that fills it, and the per-buffer path on the streaming
+// thread.
 //
 // Threads: everything but OnSampleBuffer runs on the window thread. OnSampleBuffer runs on the
-// host's streaming thread under the tap's callback lock; it never calls into the host's graph
-// and only posts to the window.
+// host's streaming thread under the tap's callback lock; it never calls into the host's graph,
+// shows nothing and only posts to the window.
 
 #include <windows.h>
 #include <dshow.h>
@@ -16,37 +17,44 @@
 #include <string>
 
 #include "audio/OutputFile.h"
+#include "audio/OutputNaming.h"
 #include "audio/PcmFormat.h"
+#include "audio/RecordingError.h"
+#include "audio/RecordingSink.h"
 #include "audio/WavWriter.h"
 #include "codecs/BeConfig.h"
-#include "codecs/Mp3Encoder.h"
 #include "codecs/OggEncoder.h"
-#include "recorder/OutputFileName.h"
 #include "recorder/TapSplice.h"
 
 namespace sonotape {
 
 enum RecorderFlag : std::uint8_t { rsRecording = 1, rsPaused = 2, rsStopping = 8 };
 
+// Whether a call shows its failure to the user (a scheduled start, the tap connected in passing,
+// do not).
+enum class Failures : std::uint8_t { kShown, kQuiet };
+
 // What the recorder needs of its window.
 class RecorderView {
  public:
   virtual ~RecorderView() = default;
-  // Shows text with the message box flags; the recorder has already applied silent mode.
+  // Window thread: shows text with the message box flags.
   virtual int ShowMessage(const std::string& text, unsigned flags) = 0;
-  // The state changed: captions, buttons, menu check.
+  // Window thread: the state changed: captions, buttons, menu check.
   virtual void RecorderStateChanged() = 0;
-  // From the streaming thread: a new output file was started (WM_RECORDER_NOTIFY 3).
+  // Posted from the streaming thread: a new output file was started.
   virtual void PostNewFile() = 0;
-  // From either thread: a write to the output file failed; the window is to call
-  // EndAfterWriteFailure.
+  // Posted from the streaming thread: the input's new format is one the recording's format cannot
+  // record; the recording waits for the next change.
+  virtual void PostWaitingForFormat() = 0;
+  // Posted from either thread: the recording failed; the window is to call EndAfterWriteFailure.
   virtual void PostWriteFailure() = 0;
-  // On the window's thread: the recorder changed the format itself (MP3 without its library); the
-  // "Record as" list shows what the next start records.
+  // Window thread: the recorder changed the format itself (MP3 without its library); the "Record
+  // as" list shows what the next start records.
   virtual void RecordingFormatChanged(RecordingFormat format) = 0;
   // The local time for file names.
   virtual LocalTime Now() = 0;
-  // A recording is about to start: playback stops first.
+  // Window thread: a recording is about to start: playback stops first.
   virtual void StopPlayback() = 0;
 };
 
@@ -57,9 +65,6 @@ struct RecordingStats {
 
 class Recorder {
  public:
-  static constexpr unsigned kErrorIcon = 0x10;
-  static constexpr unsigned kWarningIcon = 0x30;
-
   // maxFileLength lowers the WAV file limit for tests.
   explicit Recorder(RecorderView& view, std::uint64_t maxFileLength = WavWriter::kMaxFileLength);
   ~Recorder();
@@ -71,57 +76,65 @@ class Recorder {
   // Drops the graph reference but keeps the tap and its interface.
   void ReleaseGraph() { graph_.Reset(); }
   IGraphBuilder* Graph() const { return graph_.Get(); }
-  // Splices the tap (or finds it); messages unless silent.
-  bool ConnectTap();
+  // Splices the tap (or finds it).
+  RecordingError ConnectTap(Failures failures);
 
   // The only ways the state changes; requests that change nothing, or come during a stop, are
-  // ignored.
-  void SetRecording(bool on);
+  // ignored. A start that fails leaves the recorder idle and says why.
+  RecordingError StartRecording(Failures failures);
+  void StopRecording();
   void SetPaused(bool on);
   std::uint8_t State() const { return recState_; }
+  // A recording waits for a format its recording format can record.
+  bool WaitingForFormat() const { return waiting_; }
+  // The format of the running or last recording.
+  RecordingFormat FileFormat() const { return fileFormat_; }
 
   // The window thread keeps this current; the streaming thread names files from it.
   void SetNaming(const FileNaming& naming);
   // The name and folder the last file name was built with, for the window's boxes.
   OutputName LastName();
   void SetRecordingFormat(RecordingFormat format) { recordingFormat_ = format; }
-  // The MP3 pages' configuration for the next start (also a restart on the streaming thread).
+  // The encoders' settings for the next start (also a restart on the streaming thread).
   void SetMp3Settings(const BE_CONFIG& config);
   void SetOggSettings(const OggSettings& settings);
 
   // After PostWriteFailure: ends the recording whose file failed as Stop does (that file keeps
   // its whole frames or pages; one without audio is deleted), and says which file failed.
-  void EndAfterWriteFailure();
+  RecordingError EndAfterWriteFailure(Failures failures);
+  // Window thread, while recording: a file that went from under the recording (its folder
+  // removed) fails as a write to it would.
+  void CheckOutputFile();
 
   RecordingStats ReadRecordingStats();
   // Read together, as the streaming thread may start the next file after a format change.
   RecordedFile CurrentFile();
-  void SetSilent(bool silent) { silent_ = silent; }
+  // Shows text through the window; nothing for an empty text. The one way messages are shown.
   int RecorderMessage(const std::string& text, unsigned flags);
+  // Shows a failure: a missing library as a warning, anything else as an error.
+  void ShowFailure(const RecordingError& error);
 
   // The tap's callback.
   static void OnSampleBuffer(void* context, const std::uint8_t* data, std::int32_t length);
 
  private:
-  // Reads the tap's format and starts the writer; messages unless silent.
-  bool PrepareRecording(ISampleInterface& samples);
+  enum class FileStart : std::uint8_t { kFirst, kNext };
+
+  RecordingError StartOnTap();
+  // Reads the tap's format and starts the next file in it.
+  RecordingError PrepareRecording(ISampleInterface& samples, FileStart start);
+  // The sink for the input in the recording's format, or why there is none.
+  std::unique_ptr<RecordingSink> ChooseSink(RecordingError& error);
+  RecordingError StartFile(FileStart start);
+  RecordingError OpenOutputFile(FileStart start);
   void InstallCallback();
-  bool StartWavFile();
-  bool StartMP3Encoder();
-  bool StartOggEncoder();
-  void EncodeOgg(const std::uint8_t* data, std::uint32_t length);
-  void EncodeMp3(const std::uint8_t* data, std::uint32_t length);
-  bool OpenOutputFile();
   void CloseOutputFile();
   void FinishRecording();
   // Closes the current file and opens the next, as after a format change.
   void ContinueInNewFile();
   void ProcessBuffer(const std::uint8_t* data, std::uint32_t length);
-  // The bytes of the buffer that reached the file (as PCM).
-  std::uint64_t WriteBuffer(const std::uint8_t* data, std::uint32_t length);
-  std::uint64_t WriteWav(const std::uint8_t* data, std::uint32_t length);
   // Once per recording: nothing more is written, and the window is told.
-  void ReportWriteFailure();
+  void ReportFailure(RecordingError error);
 
   RecorderView& view_;
   const std::uint64_t maxFileLength_;
@@ -131,24 +144,22 @@ class Recorder {
   // thread's only way to the tap, whatever the window thread attaches or connects meanwhile.
   ComPtr<ISampleInterface> recordingTap_;
   std::atomic<std::uint8_t> recState_{0};
-  std::atomic<bool> silent_{false};
+  std::atomic<bool> waiting_{false};
   SampleKind sampleKind_ = skUnsupported;
   PcmFormat pcmFormat_{};
-  std::atomic<RecordingFormat> recordingFormat_{rfWav};
+  std::atomic<RecordingFormat> recordingFormat_{rfWav};  // for the next start
+  std::atomic<RecordingFormat> fileFormat_{rfWav};       // of the running recording, each of its files
   OutputFile file_;
-  std::unique_ptr<WavWriter> wav_;
-  std::unique_ptr<Mp3Encoder> mp3_;  // kept after a finish: its configuration says whether to write the XING header
-  BE_CONFIG mp3Settings_{};          // under namingLock_
-  std::unique_ptr<OggEncoder> ogg_;
-  OggSettings oggSettings_;          // under namingLock_
+  std::unique_ptr<RecordingSink> sink_;
   std::uint64_t bytesWritten_ = 0;
-  std::uint64_t headerBytes_ = 0;  // what the writer wrote at its start
   std::atomic<bool> writeFailed_{false};
-  std::string failedFile_;  // under namingLock_; reported by EndAfterWriteFailure
   double recordedSeconds_ = 0;
   std::mutex namingLock_;
   FileNaming naming_;
+  BE_CONFIG mp3Settings_{};
+  OggSettings oggSettings_;
   OutputName lastName_;
+  RecordingError failure_;  // reported by EndAfterWriteFailure
 };
 
 }  // namespace sonotape

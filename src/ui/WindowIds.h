@@ -23,6 +23,7 @@ enum ControlId : int {
   lblRecordAs = 1013,
   lblFilename = 1014,
   lblOutput = 1015,
+  lblRecordStatus = 1016,
   // MP3 Settings
   cbMP3Method = 1020,
   tbMP3Quality = 1021,
@@ -72,10 +73,13 @@ enum ControlId : int {
 };
 
 enum TimerId : UINT_PTR { tmrSchedule = 1, tmrUpdate = 2 };
+// Both timers tick once a second.
+inline constexpr UINT kTimerInterval = 1000;
 
 inline constexpr UINT WM_SCHEDULED_START = WM_USER + 100;
 inline constexpr UINT WM_RECORDER_NOTIFY = WM_APP + 1235;
-// WM_RECORDER_NOTIFY's wParam: a new output file, mute the host, a write to the file failed.
-enum RecorderNotice : WPARAM { kNoticeNewFile = 3, kNoticeMuteHost = 4, kNoticeWriteFailed = 5 };
+// WM_RECORDER_NOTIFY's wParam: a new output file, mute the host, the recording failed, the
+// recording waits for a format it can record.
+enum RecorderNotice : WPARAM { kNoticeNewFile = 3, kNoticeMuteHost = 4, kNoticeWriteFailed = 5, kNoticeWaiting = 6 };
 
 }  // namespace sonotape

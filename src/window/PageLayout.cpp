@@ -48,11 +48,12 @@ PageCells MeasurePage(const TPluginBaseForm& form, int page) {
   return measured;
 }
 
-// The tabs in one row: General, the pages of one recording format (both MP3 pages, or the Ogg
-// Vorbis page) and Play. Each tab as wide as the tab control makes it, with its image; the control
-// is left without tabs. Tabs are measured in a control wide enough for all of them: a control
-// without room gives its tabs no size.
-int TabStripWidth(const TPluginBaseForm& form, HWND tabs) {
+// The tab control around a page of client size, with its tabs in one row: General, the pages
+// of one recording format (both MP3 pages, or the Ogg Vorbis page) and Play. Each tab as wide as
+// the tab control makes it, with its image, and the row as tall; the control is left without
+// tabs. Tabs are measured in a control wide enough for all of them: a control without room gives
+// its tabs no size.
+SIZE TabControlSize(const TPluginBaseForm& form, HWND tabs, SIZE client) {
   int width[kPageCount] = {};
   RECT before{};
   GetWindowRect(tabs, &before);
@@ -70,11 +71,14 @@ int TabStripWidth(const TPluginBaseForm& form, HWND tabs) {
       width[page] = place.right - place.left;
     }
   }
+  RECT frame{0, 0, client.cx, client.cy};
+  SendMessageA(tabs, TCM_ADJUSTRECT, TRUE, reinterpret_cast<LPARAM>(&frame));  // with its row of tabs
   SendMessageA(tabs, TCM_DELETEALLITEMS, 0, 0);
   SetWindowPos(tabs, nullptr, before.left, before.top, before.right - before.left, before.bottom - before.top,
                SWP_NOZORDER | SWP_NOACTIVATE);
-  return width[kGeneralPage] + std::max(width[kMp3Page] + width[kMp3AdvancedPage], width[kOggPage]) +
-         width[kPlayPage] + form.Scale(kTabPadding);
+  const int strip = width[kGeneralPage] + std::max(width[kMp3Page] + width[kMp3AdvancedPage], width[kOggPage]) +
+                    width[kPlayPage] + form.Scale(kTabPadding);
+  return {std::max(static_cast<int>(frame.right - frame.left), strip), frame.bottom - frame.top};
 }
 
 bool IsDropDownList(const ControlEntry& entry) { return std::strcmp(entry.className, "COMBOBOX") == 0; }
@@ -101,11 +105,9 @@ SIZE NeededClientSize(const TPluginBaseForm& form) {
     largest = {std::max(largest.width, need.width), std::max(largest.height, need.height)};
   }
   const int padding = form.Scale(kPagePadding);
-  RECT frame{0, 0, largest.width + 2 * padding, largest.height + 2 * padding};
-  SendMessageA(tabs, TCM_ADJUSTRECT, TRUE, reinterpret_cast<LPARAM>(&frame));  // the tab control around it
+  const SIZE control = TabControlSize(form, tabs, {largest.width + 2 * padding, largest.height + 2 * padding});
   const int margins = 2 * form.Scale(kWindowMargin);
-  return {std::max(static_cast<int>(frame.right - frame.left), TabStripWidth(form, tabs)) + margins,
-          frame.bottom - frame.top + margins};
+  return {control.cx + margins, control.cy + margins};
 }
 
 void LayOutPages(const TPluginBaseForm& form) {

@@ -42,7 +42,7 @@ TfrmSonotape::TfrmSonotape(HINSTANCE module, std::unique_ptr<TMyIniFile> ini)
 
 TfrmSonotape::~TfrmSonotape() {
   if (recorder_) {
-    recorder_->SetRecording(false);
+    recorder_->StopRecording();
   }
   if (playPage_) {
     playPage_->StopPlayback();
@@ -54,12 +54,6 @@ TfrmSonotape::~TfrmSonotape() {
     DestroyWindow(window_);  // here, while the handlers' members still live
   }
   recorder_.reset();
-  if (buttons_ != nullptr) {
-    ImageList_Destroy(buttons_);
-  }
-  if (pageBrush_ != nullptr) {
-    DeleteObject(pageBrush_);
-  }
 }
 
 void TfrmSonotape::SaveWindowState() {
@@ -69,7 +63,7 @@ void TfrmSonotape::SaveWindowState() {
   try {
     ini_->WriteTrackBar(*this, tbVolume);
     ini_->SaveFormBounds(*this);
-    ini_->WriteInteger("General", "Version", 1024);
+    ini_->WriteInteger("General", "Version", kInterfaceVersion);
   } catch (...) {
     // the final writes may fail; the window goes all the same
   }
@@ -131,16 +125,16 @@ void TfrmSonotape::CreateControls() {
   SendMessageA(Control(cbStayConnected), BM_SETCHECK, BST_CHECKED, 0);
   SendMessageA(Control(cbAutoCreate), BM_SETCHECK, BST_CHECKED, 0);
   SendMessageA(Control(rbOggVBR), BM_SETCHECK, BST_CHECKED, 0);
-  buttons_ = CreateButtonGlyphs(Scale(kGlyphSize));
-  SendMessageA(tabs, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(buttons_));
-  SetButtonGlyph(Control(btnRecord), buttons_, imgRecord);
-  SetButtonGlyph(Control(btnPause), buttons_, imgPlay);
+  buttons_.Reset(CreateButtonGlyphs(Scale(kGlyphSize)));
+  SendMessageA(tabs, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(buttons_.Get()));
+  SetButtonGlyph(Control(btnRecord), buttons_.Get(), imgRecord);
+  SetButtonGlyph(Control(btnPause), buttons_.Get(), imgPlay);
   playPage_->Attach();
   RequireClient(NeededClientSize(*this));  // before the tabs go in: it measures every page's tab
   UpdateTabs();
   settings_.UpdateNaming();
   LayOutPages(*this);
-  pageBrush_ = CreateSolidBrush(TabBodyColour(tabs));
+  pageBrush_.Reset(CreateSolidBrush(TabBodyColour(tabs)));
 }
 
 void TfrmSonotape::ShowPage(int page) {
@@ -184,9 +178,7 @@ std::string TfrmSonotape::QueryHostChannelName() {
 
 void TfrmSonotape::StayConnectedClick() {
   if (Checked(cbStayConnected) && recorder_->Graph() != nullptr) {
-    recorder_->SetSilent(true);
-    recorder_->ConnectTap();
-    recorder_->SetSilent(false);
+    recorder_->ConnectTap(Failures::kQuiet);
   }
   EnableWindow(Control(btnSave), TRUE);
 }
@@ -221,7 +213,8 @@ void TfrmSonotape::RecorderStateChanged() {
   const std::uint8_t state = recorder_->State();
   const bool on = (state & rsRecording) != 0;
   SetText(btnRecord, on ? "&Stop" : "&Start");
-  SetButtonGlyph(Control(btnRecord), buttons_, on ? imgStop : imgRecord);
+  SetButtonGlyph(Control(btnRecord), buttons_.Get(), on ? imgStop : imgRecord);
+  SetText(lblRecordStatus, "");
   EnableWindow(Control(btnPause), on ? TRUE : FALSE);
   for (int id : {cbStayConnected, cbRecordAs, edFilename}) {
     EnableWindow(Control(id), on ? FALSE : TRUE);
@@ -230,7 +223,7 @@ void TfrmSonotape::RecorderStateChanged() {
     CheckMenuItem(pluginMenu_, kMenuItemId, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
   }
   if (on) {
-    SetTimer(window_, tmrUpdate, 1000, nullptr);
+    SetTimer(window_, tmrUpdate, kTimerInterval, nullptr);
     const OutputName name = recorder_->LastName();
     SetText(edFilename, name.shownName);
     SetText(edOutput, name.shownFolder);
@@ -243,15 +236,15 @@ void TfrmSonotape::RecorderStateChanged() {
   }
   if (state == (rsRecording | rsPaused)) {
     SetText(btnPause, "&Continue");
-    SetButtonGlyph(Control(btnPause), buttons_, imgContinue);
+    SetButtonGlyph(Control(btnPause), buttons_.Get(), imgContinue);
     SetWindowTextA(window_, "Sonotape 4.0 (Rec Pause)");
   } else if (state == rsRecording) {
     SetText(btnPause, "Rec &Pause");
-    SetButtonGlyph(Control(btnPause), buttons_, imgPause);
+    SetButtonGlyph(Control(btnPause), buttons_.Get(), imgPause);
     SetWindowTextA(window_, ("Rec: " + FileNamePart(recorder_->LastName().fileName)).c_str());
   } else {
     SetText(btnPause, "Rec &Pause");
-    SetButtonGlyph(Control(btnPause), buttons_, -1);
+    SetButtonGlyph(Control(btnPause), buttons_.Get(), -1);
     SetWindowTextA(window_, kCaption);
   }
   ShowRecordingStats(recorder_->ReadRecordingStats());
@@ -267,6 +260,22 @@ void TfrmSonotape::ShowRecordingStats(const RecordingStats& stats) {
 void TfrmSonotape::PostNewFile() { PostMessageA(window_, WM_RECORDER_NOTIFY, kNoticeNewFile, 0); }
 
 void TfrmSonotape::PostWriteFailure() { PostMessageA(window_, WM_RECORDER_NOTIFY, kNoticeWriteFailed, 0); }
+
+void TfrmSonotape::PostWaitingForFormat() { PostMessageA(window_, WM_RECORDER_NOTIFY, kNoticeWaiting, 0); }
+
+// "Waiting for a format MP3 can record", while the recording waits; nothing otherwise.
+void TfrmSonotape::ShowWaitingForFormat() {
+  std::string text;
+  if (recorder_->WaitingForFormat()) {
+    char format[32] = "";
+    const WPARAM index = recorder_->FileFormat();
+    if (SendMessageA(Control(cbRecordAs), CB_GETLBTEXTLEN, index, 0) < static_cast<LRESULT>(sizeof format)) {
+      SendMessageA(Control(cbRecordAs), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(format));
+    }
+    text = std::string("Waiting for a format ") + format + " can record";
+  }
+  SetText(lblRecordStatus, text);
+}
 
 void TfrmSonotape::RecordingFormatChanged(RecordingFormat format) {
   SendMessageA(Control(cbRecordAs), CB_SETCURSEL, format, 0);  // not a change of the stored settings
@@ -287,6 +296,7 @@ void TfrmSonotape::OnUpdateTick() {
     KillTimer(window_, tmrUpdate);
     return;
   }
+  recorder_->CheckOutputFile();
   const RecordingStats stats = recorder_->ReadRecordingStats();
   if (state == rsRecording) {
     ShowRecordingStats(stats);
@@ -300,7 +310,11 @@ void TfrmSonotape::OnCommand(int id, int code) {
       if (code == BN_CLICKED) {
         hostEvents_->CancelAfterAction();
         settings_.UpdateNaming();
-        recorder_->SetRecording((recorder_->State() & rsRecording) == 0);
+        if ((recorder_->State() & rsRecording) == 0) {
+          recorder_->StartRecording(Failures::kShown);
+        } else {
+          recorder_->StopRecording();
+        }
       }
       break;
     case btnPause:
@@ -367,11 +381,11 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-      if (pageBrush_ != nullptr) {
+      if (pageBrush_.Get() != nullptr) {
         LOGBRUSH brush{};
-        GetObjectA(pageBrush_, sizeof brush, &brush);
+        GetObjectA(pageBrush_.Get(), sizeof brush, &brush);
         SetBkColor(reinterpret_cast<HDC>(wParam), brush.lbColor);
-        return reinterpret_cast<LRESULT>(pageBrush_);
+        return reinterpret_cast<LRESULT>(pageBrush_.Get());
       }
       return DefWindowProcA(window_, message, wParam, lParam);
     case WM_SHOWWINDOW:
@@ -393,11 +407,14 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         SetText(edFilename, name.shownName);
         SetText(edOutput, name.shownFolder);
         SetWindowTextA(window_, ("Rec: " + FileNamePart(name.fileName)).c_str());
+        ShowWaitingForFormat();
         playPage_->StopPlayback();
       } else if (wParam == kNoticeMuteHost) {
         playPage_->HostGraphChanged();
       } else if (wParam == kNoticeWriteFailed) {
         hostEvents_->OnWriteFailure();
+      } else if (wParam == kNoticeWaiting) {
+        ShowWaitingForFormat();
       }
       return 0;
     case HostCommandMessage:

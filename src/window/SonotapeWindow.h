@@ -17,6 +17,7 @@
 #include "settings/PluginBaseForm.h"
 #include "settings/SettingsPages.h"
 #include "ui/WindowIds.h"
+#include "window/GdiOwner.h"
 #include "window/VisualStyles.h"
 
 namespace sonotape {
@@ -53,6 +54,7 @@ class TfrmSonotape final : public TPluginBaseForm,
   void RecorderStateChanged() override;
   void PostNewFile() override;
   void PostWriteFailure() override;
+  void PostWaitingForFormat() override;
   void RecordingFormatChanged(RecordingFormat format) override;
   LocalTime Now() override;
   void StopPlayback() override {
@@ -61,13 +63,13 @@ class TfrmSonotape final : public TPluginBaseForm,
 
   // PlayPageView
   HWND PlayControl(int id) override { return Control(id); }
-  HIMAGELIST ButtonImages() override { return buttons_; }
+  HIMAGELIST ButtonImages() override { return buttons_.Get(); }
   HWND EventWindow() override { return window_; }
   bool PlayPageShown() override { return playShown_; }
   void RunUpdateRoutine() override { OnUpdateTick(); }
-  void EnableUpdateTimer() override { SetTimer(window_, tmrUpdate, 1000, nullptr); }
+  void EnableUpdateTimer() override { SetTimer(window_, tmrUpdate, kTimerInterval, nullptr); }
   void SettingsChanged(HWND sender) override { settings_.OnSettingsChange(sender); }
-  void ShowError(const std::string& text) override { recorder_->RecorderMessage(text, Recorder::kErrorIcon); }
+  void ShowError(const std::string& text) override { recorder_->RecorderMessage(text, MB_ICONERROR); }
   RecordedFile PlayFile() override { return recorder_->CurrentFile(); }
   double RecordedSeconds() override { return recorder_->ReadRecordingStats().seconds; }
   long SetHostVolume(long volume, bool* known) override {
@@ -99,6 +101,7 @@ class TfrmSonotape final : public TPluginBaseForm,
   void ShowPage(int page);
   void SaveWindowState();
   void ShowRecordingStats(const RecordingStats& stats);
+  void ShowWaitingForFormat();
   std::string QueryHostChannelName();
   void StayConnectedClick();
 
@@ -109,8 +112,8 @@ class TfrmSonotape final : public TPluginBaseForm,
   std::unique_ptr<TMyIniFile> ini_;
   HWND hostWindow_ = nullptr;
   HMENU pluginMenu_ = nullptr;
-  HIMAGELIST buttons_ = nullptr;
-  HBRUSH pageBrush_ = nullptr;  // the background of the controls on the pages
+  ImageListOwner buttons_;
+  BrushOwner pageBrush_;  // the background of the controls on the pages
   bool playShown_ = false;
   SettingsPages settings_{*this};
   std::unique_ptr<Recorder> recorder_;

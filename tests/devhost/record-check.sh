@@ -347,6 +347,18 @@ case $case in
       grep -q "^Recorded  *0 s$" "$dir/host.log" || fail "command 6 counts seconds that are in no file"
     done
     ;;
+  folder-removed)  # the recording's folder goes mid-recording, then the format changes: the plug-in says so
+    record --renderer null --name take --record --format 48000:2:16 --switch 48000:1:16 --switch-after 3 \
+      --length 5 &
+    host_run=$!
+    for ((i = 0; i < 100; i++)); do [ -n "$(ls "$dir/out" 2>/dev/null)" ] && break; sleep 0.1; done
+    sleep 1
+    rm -rf "$dir/out"
+    wait $host_run
+    grep -F "Message        [Sonotape Plugin] " "$dir/host.log" | grep -E " (Writing|Creating) the file " |
+      grep -qF "$(winpath "$dir/out")\\take" || fail "the plug-in did not say that the file in the removed folder failed"
+    grep -q "^State          0$" "$dir/host.log" || fail "the recording went on after its folder was removed"
+    ;;
   full-disk-timer)  # a timer recording whose disk fills: no box, the host gets its after-action once
     small_disk 1024
     fill_disk 124  # full in mid-frame, before the schedule's first check
@@ -399,6 +411,16 @@ case $case in
     host=$dir/plugin/sonotape-host.exe
     refused "lame_enc.dll > 3.9 is required for MP3 encoding" --format 48000:2:16 --length 1 --record-as 1
     grep -q "^Record as *0" "$dir/host.log" || fail "the list does not show WAV, which the next start records"
+    ;;
+  mp3-refused-switch)  # stereo, then 5.1, which MP3 cannot take: one file, and the recording waits, saying so
+    record "${unpaced[@]}" --record-as 1 --format 48000:2:16 --switch 48000:6:16 --switch-after 2 --length 4
+    mapfile -t files < <(mp3_recordings)
+    [ ${#files[@]} -eq 1 ] || fail "${#files[@]} files, not 1"
+    mp3 "${files[0]}" 2 48000 2
+    grep -q "^State          1$" "$dir/host.log" || fail "command 5 does not answer 1 while the recording waits"
+    grep -q "^Status         Waiting for a format MP3 can record$" "$dir/host.log" ||
+      fail "the General page does not say that the recording waits"
+    grep -q "Message" "$dir/host.log" && fail "a message box for a format the recording waits out"
     ;;
   mp3-constant)
     record "${unpaced[@]}" --record-as 1 --format 44100:2:16 --length 4

@@ -24,6 +24,7 @@ class QuietView : public sonotape::RecorderView {
   void RecorderStateChanged() override {}
   void PostNewFile() override {}
   void PostWriteFailure() override {}
+  void PostWaitingForFormat() override {}
   void StopPlayback() override {}
   void RecordingFormatChanged(sonotape::RecordingFormat) override {}
   sonotape::LocalTime Now() override { return {"Dec", 9, 12, 0, 0}; }
@@ -49,13 +50,13 @@ class HostRecording {
     naming.appendDateTime = false;
     naming.outputFolder = folder;
     recorder_.SetNaming(naming);
-    if (!recorder_.ConnectTap() || FAILED(control_->Run())) {
+    if (recorder_.ConnectTap(sonotape::Failures::kShown) || FAILED(control_->Run())) {
       throw std::runtime_error("the tap is not in the running graph");
     }
-    recorder_.SetRecording(true);
+    recorder_.StartRecording(sonotape::Failures::kShown);
   }
   ~HostRecording() {
-    recorder_.SetRecording(false);
+    recorder_.StopRecording();
     control_->Stop();
   }
 

@@ -38,6 +38,7 @@ class SilentView : public sonotape::RecorderView {
   void RecorderStateChanged() override {}
   void PostNewFile() override {}
   void PostWriteFailure() override { std::printf("a write failed\n"); }
+  void PostWaitingForFormat() override { std::printf("waiting for a format\n"); }
   void RecordingFormatChanged(sonotape::RecordingFormat) override {}
   sonotape::LocalTime Now() override { return {"Dec", 8, 7, 5, 9}; }
   void StopPlayback() override {}
@@ -87,14 +88,14 @@ Run Measure(const testsupport::TempFolder& folder, bool record) {
   SilentView view;
   sonotape::Recorder recorder(view);
   recorder.AttachGraph(graph.Get());
-  if (!recorder.ConnectTap() || FAILED(control->Run())) return {};
+  if (recorder.ConnectTap(sonotape::Failures::kShown) || FAILED(control->Run())) return {};
   sonotape::FileNaming naming;
   naming.typedName = "bench";
   naming.appendDateTime = false;
   naming.outputFolder = folder.Path();
   recorder.SetNaming(naming);
   if (record) {
-    recorder.SetRecording(true);
+    recorder.StartRecording(sonotape::Failures::kShown);
     if (recorder.State() != sonotape::rsRecording) return {};
   }
   ComPtr<IMediaSample> sample;
@@ -108,7 +109,7 @@ Run Measure(const testsupport::TempFolder& folder, bool record) {
   const double used = Seconds(start);
   Run run{kTotal / used / 1e6, static_cast<double>(allocations - allocated) / kBuffers};
   sample.Reset();
-  recorder.SetRecording(false);
+  recorder.StopRecording();
   control->Stop();
   DeleteFileA(folder.File("bench.wav").c_str());
   return run;
