@@ -19,6 +19,15 @@ bool FolderExists(const std::string& path) {
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// The file is not there (a share that does not answer for a moment is not taken for gone).
+bool FileGone(const std::string& path) {
+  if (FileExists(path)) {
+    return false;
+  }
+  const DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 // Text in the ANSI code page as UTF-8; empty when it cannot be converted.
 std::string AnsiToUtf8(const std::string& text) {
   const int size = static_cast<int>(text.size());
@@ -342,7 +351,7 @@ void Recorder::CheckOutputFile() {
     }
     fileName = LastName().fileName;
   }
-  if (!FileExists(fileName)) {
+  if (FileGone(fileName)) {
     ReportFailure(WritingFailed(fileName));
   }
 }
