@@ -214,7 +214,7 @@ void TfrmSonotape::RecorderStateChanged() {
   const bool on = (state & rsRecording) != 0;
   SetText(btnRecord, on ? "&Stop" : "&Start");
   SetButtonGlyph(Control(btnRecord), buttons_.Get(), on ? imgStop : imgRecord);
-  SetText(lblRecordStatus, "");
+  ShowWaitingForFormat();
   EnableWindow(Control(btnPause), on ? TRUE : FALSE);
   for (int id : {cbStayConnected, cbRecordAs, edFilename}) {
     EnableWindow(Control(id), on ? FALSE : TRUE);
