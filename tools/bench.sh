@@ -7,6 +7,12 @@ set -uo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 status=0
 found=0
+# The i686 build's benchmarks need a bench that runs 32-bit Windows programs.
+trees=(x64 x86)
+if ! why=$(bash "$repo/tools/runs-32-bit-code.sh"); then
+  printf '\n== SKIPPED: the i686 benchmarks: %s\n' "$why"
+  trees=(x64)
+fi
 for bench in "$repo"/build/native/bin/*_bench; do
   [ -x "$bench" ] || continue
   found=1
@@ -19,7 +25,7 @@ for bench in "$repo"/build/x64/bin/*_bench.exe; do
   [ -e "$bench" ] || continue
   found=1
   name=$(basename "$bench" .exe)
-  for tree in x64 x86; do
+  for tree in "${trees[@]}"; do
     [ -e "$repo/build/$tree/bin/$name.exe" ] || continue
     printf '\n== Benchmark (Wine, %s): %s\n' "$([ $tree = x64 ] && echo x86_64 || echo i686)" "$name"
     "$repo/tools/wine-run" "$repo/build/$tree/bin/$name.exe" 2> >(grep -v '^ALSA lib' >&2) || status=1
@@ -27,7 +33,7 @@ for bench in "$repo"/build/x64/bin/*_bench.exe; do
 done
 if [ -e "$repo/build/x64/bin/sonotape-host.exe" ]; then
   figures=$(mktemp -d)
-  for tree in x64 x86; do
+  for tree in "${trees[@]}"; do
     [ -e "$repo/build/$tree/bin/sonotape-host.exe" ] || continue
     printf '\n== Benchmark (Wine and native): codec paths, %s\n' "$([ $tree = x64 ] && echo x86_64 || echo i686)"
     SONOTAPE_BENCH_FIGURES=$figures/$tree bash "$repo/tools/codec-bench.sh" $tree || status=1
