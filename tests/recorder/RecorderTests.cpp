@@ -19,11 +19,13 @@
 #include "graph/ComPtr.h"
 #include "recorder/Recorder.h"
 #include "support/ComCreate.h"
+#include "support/PcmFormats.h"
 #include "support/TempFolder.h"
 
 using sonotape::ComPtr;
 using sonotape::QueryInto;
 using testsupport::OnePinFilter;
+using testsupport::PcmWave;
 using testsupport::SinkPin;
 using testsupport::SourcePin;
 
@@ -53,11 +55,6 @@ class FakeView : public sonotape::RecorderView {
   std::atomic<int> writeFailures{0};
 };
 
-WAVEFORMATEX Pcm(WORD channels, DWORD rate) {
-  const WORD align = static_cast<WORD>(channels * 2);
-  return {WAVE_FORMAT_PCM, channels, rate, rate * align, align, 16, 0};
-}
-
 std::vector<std::uint8_t> ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -74,7 +71,7 @@ class RecorderTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
     source = new OnePinFilter<SourcePin>();
-    source->pin.formats = {Pcm(2, 48000), Pcm(1, 44100)};
+    source->pin.formats = {PcmWave(2, 48000), PcmWave(1, 44100)};
     refs[0] = source;
     refs[1] = new OnePinFilter<SinkPin>();
     ASSERT_EQ(testsupport::CreateInstance(CLSID_FilterGraph, IID_IGraphBuilder, graph), S_OK);
