@@ -193,8 +193,10 @@ TEST_F(SampleFilter, TheWindowThreadNeverWaitsForAPausedRenderer) {
 
   // The streaming thread delivers until the paused renderer holds it in Receive.
   std::atomic<bool> stop{false};
+  std::atomic<long> delivered{0};
   std::thread streaming([&] {
     while (!stop && SUCCEEDED(Send(1))) {
+      ++delivered;
     }
   });
   long seen = -1;
@@ -215,10 +217,17 @@ TEST_F(SampleFilter, TheWindowThreadNeverWaitsForAPausedRenderer) {
   ASSERT_EQ(windowThread.wait_for(std::chrono::seconds(5)), std::future_status::ready);
   EXPECT_EQ(windowThread.get(), seen);
 
+  // Running, the renderer takes the held sample and more: they pass the tap without a callback.
+  const long removedAt = delivered;
+  ASSERT_TRUE(SUCCEEDED(control->Run()));
+  for (const DWORD started = GetTickCount(); delivered < removedAt + 50 && GetTickCount() - started < 10000;) {
+    Sleep(10);
+  }
   stop = true;
   control->Stop();  // releases the renderer
   streaming.join();
-  EXPECT_EQ(recorded.bytes, seen);  // no callback after SetCallback (none)
+  EXPECT_GE(delivered, removedAt + 50) << "samples went on through the tap";
+  EXPECT_EQ(recorded.bytes, seen) << "no callback after SetCallback (none)";
 }
 
 }  // namespace
