@@ -78,13 +78,20 @@ bool FolderExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// The user's music folder, else the documents folder, with a trailing backslash; empty when
-// neither exists.
+std::string WithTrailingBackslash(std::string path) {
+  if (!path.empty() && path.back() != '\\') {
+    path += '\\';
+  }
+  return path;
+}
+
+// The user's music folder when it exists, else the documents folder when it exists, with a
+// trailing backslash; empty when neither does. A folder's path may resolve where no folder is.
 std::string DefaultOutputFolder() {
-  char path[MAX_PATH];
   for (int folder : {CSIDL_MYMUSIC, CSIDL_PERSONAL}) {
-    if (SUCCEEDED(SHGetFolderPathA(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path))) {
-      return FolderExists(path) ? std::string(path) + "\\" : std::string();
+    char path[MAX_PATH] = "";
+    if (SUCCEEDED(SHGetFolderPathA(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path)) && FolderExists(path)) {
+      return WithTrailingBackslash(path);
     }
   }
   return {};
@@ -300,10 +307,7 @@ void SettingsPages::btnFileClick() {
   if (!dialog.Execute()) {
     return;
   }
-  std::string path = dialog.Path;
-  if (!path.empty() && path.back() != '\\') {
-    path += '\\';
-  }
+  const std::string path = WithTrailingBackslash(dialog.Path);
   if (path != Text(edOutput)) {
     SetText(edOutput, path);
     UpdateNaming();

@@ -1,6 +1,6 @@
 // The tool window's settings pages with a real window and a real settings file: loading, saving,
-// the pages shown per format, the save button, the window bounds at other DPIs, and the folder
-// picker driven as a user would.
+// the default output folder, the pages shown per format, the save button, the window bounds at
+// other DPIs, and the folder picker driven as a user would.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,42 @@ std::string ShellFolder(int id) {
   char path[MAX_PATH] = "";
   return SUCCEEDED(SHGetFolderPathA(nullptr, id, nullptr, SHGFP_TYPE_CURRENT, path)) ? path : "";
 }
+
+// Points one of the user's shell folders (a value of the registry's User Shell Folders, which the
+// shell reads at every look-up) elsewhere while it lives.
+class ShellFolderRedirect {
+ public:
+  ShellFolderRedirect(const char* name, const std::string& path) : name_(name) {
+    constexpr char kUserShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kUserShellFolders, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr,
+                        &key_, nullptr) != ERROR_SUCCESS) {
+      throw std::runtime_error("no User Shell Folders key");
+    }
+    DWORD size = 0;
+    had_ = RegQueryValueExA(key_, name, nullptr, &type_, nullptr, &size) == ERROR_SUCCESS;
+    old_.resize(size);
+    if (had_) RegQueryValueExA(key_, name, nullptr, &type_, old_.data(), &size);
+    RegSetValueExA(key_, name, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                   static_cast<DWORD>(path.size() + 1));
+  }
+  ~ShellFolderRedirect() {
+    if (had_) {
+      RegSetValueExA(key_, name_, 0, type_, old_.data(), static_cast<DWORD>(old_.size()));
+    } else {
+      RegDeleteValueA(key_, name_);
+    }
+    RegCloseKey(key_);
+  }
+  ShellFolderRedirect(const ShellFolderRedirect&) = delete;
+  ShellFolderRedirect& operator=(const ShellFolderRedirect&) = delete;
+
+ private:
+  const char* name_;
+  HKEY key_ = nullptr;
+  bool had_ = false;
+  DWORD type_ = REG_EXPAND_SZ;
+  std::vector<BYTE> old_;
+};
 
 // How a page shows a setting.
 enum class Shown { kText, kCheck, kItem, kPosition };
@@ -108,7 +145,8 @@ class SettingsPages : public ::testing::Test {
     const DWORD length = GetPrivateProfileStringA(section, nullptr, "", names.data(), static_cast<DWORD>(names.size()),
                                                   IniPath().c_str());
     std::set<std::string> keys;
-    for (const char* name = names.data(); name < names.data() + length && *name != '\0'; name += std::strlen(name) + 1) {
+    for (const char* name = names.data(); name < names.data() + length && *name != '\0';
+         name += std::strlen(name) + 1) {
       keys.insert(name);
     }
     return keys;
@@ -274,6 +312,40 @@ TEST_F(SettingsPages, EverySettingStartsAtItsDefaultAndComesBackAsSavedAndNoOthe
   window.reset();
   Open();
   EXPECT_EQ(OnPages(), second);
+}
+
+TEST_F(SettingsPages, TheDefaultFolderIsTheMusicFolder) {
+  ShellFolderRedirect music("My Music", folder.Path());
+  Open();
+  EXPECT_EQ(TextOf(Item(edOutput)), folder.Path() + "\\");
+}
+
+TEST_F(SettingsPages, TheDefaultFolderIsTheDocumentsFolderWhereNoMusicFolderIs) {
+  const std::string documents = ShellFolder(CSIDL_PERSONAL);
+  ASSERT_FALSE(documents.empty());
+  {
+    std::ofstream(folder.File("Music")) << "a file where the folder was";
+    ShellFolderRedirect music("My Music", folder.File("Music"));
+    Open();
+    EXPECT_EQ(TextOf(Item(edOutput)), documents + "\\");
+    window.reset();
+  }
+  ShellFolderRedirect music("My Music", folder.File("Gone"));
+  Open();
+  EXPECT_EQ(TextOf(Item(edOutput)), documents + "\\");
+}
+
+TEST_F(SettingsPages, NoDefaultFolderWhereNeitherTheMusicNorTheDocumentsFolderIs) {
+  std::ofstream(folder.File("Music")) << "a file where the folder was";
+  ShellFolderRedirect music("My Music", folder.File("Music"));
+  ShellFolderRedirect documents("Personal", folder.File("Gone"));
+  Open();
+  EXPECT_EQ(TextOf(Item(edOutput)), "");
+  const std::string stored = "D:\\Recordings\\";  // a stored folder stays, existing or not
+  window.reset();
+  Store("[General]\r\nFilePath=" + stored + "\r\n");
+  Open();
+  EXPECT_EQ(TextOf(Item(edOutput)), stored);
 }
 
 TEST_F(SettingsPages, StoredTextsSelectTheirPagesAndNonsenseKeepsTheDefaults) {
