@@ -14,10 +14,44 @@ namespace {
 
 constexpr char kGeneralSection[] = "General";
 
-void SetTrackBar(HWND bar, int low, int high, int position) {
+// How the store keeps a setting.
+enum class Kept { kFolder, kCheckBox, kComboBox, kTrackBar };
+
+struct SavedControl {
+  int id;
+  Kept kind;
+  int initial;          // the first state: checked (1) or not, the list's item, the track bar's position
+  bool writtenAtClose;  // written when the window goes rather than by "Save Settings"
+};
+
+// Every saved setting, in the order of loading and saving. Its key is the control's name in the
+// window's section; the output folder's is "FilePath" in "General", at first the default folder.
+constexpr SavedControl kSavedControls[] = {
+    {edOutput, Kept::kFolder, 0, false},
+    {cbStayConnected, Kept::kCheckBox, 1, false},
+    {cbAutoCreate, Kept::kCheckBox, 1, false},
+    {cbRecordAs, Kept::kComboBox, rfWav, false},
+    {cbMP3SampleRate, Kept::kComboBox, 0, false},  // "Auto"
+    {cbMP3JointStereo, Kept::kCheckBox, 0, false},
+    {cbMP3Bitrate, Kept::kComboBox, 8, false},  // "128 kbps"
+    {cbMP3MaxBitRate, Kept::kComboBox, 13, false},  // "320 kbps"
+    {tbMP3Quality, Kept::kTrackBar, 2, false},
+    {cbMP3Private, Kept::kCheckBox, 0, false},
+    {cbMP3CRC, Kept::kCheckBox, 0, false},
+    {cbMP3Copyright, Kept::kCheckBox, 0, false},
+    {cbMP3Original, Kept::kCheckBox, 0, false},
+    {cbMP3VBRHeader, Kept::kCheckBox, 0, false},
+    {tbMP3VBRQuality, Kept::kTrackBar, 5, false},
+    {cbMP3NoRes, Kept::kCheckBox, 0, false},
+    {cbMP3Method, Kept::kComboBox, mmConstant, false},
+    {tbOggQuality, Kept::kTrackBar, 4, false},
+    {rbOggVBR, Kept::kCheckBox, 1, false},  // rbOggABR is its opposite, not kept
+    {tbVolume, Kept::kTrackBar, 4000, true},
+};
+
+void SetTrackBar(HWND bar, int low, int high) {
   SendMessageA(bar, TBM_SETRANGE, FALSE, MAKELPARAM(low, high));
   SendMessageA(bar, TBM_SETPAGESIZE, 0, 1);
-  SendMessageA(bar, TBM_SETPOS, TRUE, position);
 }
 
 int Position(HWND bar) { return static_cast<int>(SendMessageA(bar, TBM_GETPOS, 0, 0)); }
@@ -33,11 +67,10 @@ bool IsClass(HWND control, const char* name) {
   return lstrcmpiA(className, name) == 0;
 }
 
-void AddItems(HWND list, std::initializer_list<const char*> items, int selected) {
+void AddItems(HWND list, std::initializer_list<const char*> items) {
   for (const char* item : items) {
     SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
   }
-  SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
 }
 
 bool FolderExists(const std::string& path) {
@@ -45,40 +78,106 @@ bool FolderExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// The user's music folder, else the documents folder, with a trailing backslash; empty when
-// neither exists.
+std::string WithTrailingBackslash(std::string path) {
+  if (!path.empty() && path.back() != '\\') {
+    path += '\\';
+  }
+  return path;
+}
+
+// The user's music folder when it exists, else the documents folder when it exists, with a
+// trailing backslash; empty when neither does. A folder's path may resolve where no folder is.
 std::string DefaultOutputFolder() {
-  char path[MAX_PATH];
   for (int folder : {CSIDL_MYMUSIC, CSIDL_PERSONAL}) {
-    if (SUCCEEDED(SHGetFolderPathA(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path))) {
-      return FolderExists(path) ? std::string(path) + "\\" : std::string();
+    char path[MAX_PATH] = "";
+    if (SUCCEEDED(SHGetFolderPathA(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path)) && FolderExists(path)) {
+      return WithTrailingBackslash(path);
     }
   }
   return {};
 }
 
+std::string WindowText(HWND window) {
+  char text[MAX_PATH + 1] = "";
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+void SetInitialState(const TPluginBaseForm& form, const SavedControl& saved) {
+  HWND control = form.Control(saved.id);
+  switch (saved.kind) {
+    case Kept::kFolder:
+      break;  // the default folder, when the file has none
+    case Kept::kCheckBox:
+      Check(control, saved.initial != 0);
+      break;
+    case Kept::kComboBox:
+      SendMessageA(control, CB_SETCURSEL, static_cast<WPARAM>(saved.initial), 0);
+      break;
+    case Kept::kTrackBar:
+      SendMessageA(control, TBM_SETPOS, TRUE, saved.initial);
+      SetTag(control, saved.initial);
+      break;
+  }
+}
+
+// The control's state is the default, so a missing key leaves it as it is.
+void Load(const TMyIniFile& ini, const TPluginBaseForm& form, const SavedControl& saved) {
+  switch (saved.kind) {
+    case Kept::kFolder:
+      SetWindowTextA(form.Control(saved.id),
+                     ini.ReadString(kGeneralSection, "FilePath", DefaultOutputFolder()).c_str());
+      break;
+    case Kept::kCheckBox:
+      ini.ReadCheckBox(form, saved.id);
+      break;
+    case Kept::kComboBox:
+      ini.ReadComboBox(form, saved.id);
+      break;
+    case Kept::kTrackBar:
+      ini.ReadTrackBar(form, saved.id);
+      SetTag(form.Control(saved.id), Position(form.Control(saved.id)));
+      break;
+  }
+}
+
+void Save(const TMyIniFile& ini, const TPluginBaseForm& form, const SavedControl& saved) {
+  switch (saved.kind) {
+    case Kept::kFolder:
+      ini.WriteString(kGeneralSection, "FilePath", WindowText(form.Control(saved.id)));
+      break;
+    case Kept::kCheckBox:
+      ini.WriteCheckBox(form, saved.id);
+      break;
+    case Kept::kComboBox:
+      ini.WriteComboBox(form, saved.id);
+      break;
+    case Kept::kTrackBar:
+      ini.WriteTrackBar(form, saved.id);
+      break;
+  }
+}
+
 }  // namespace
 
 void SettingsPages::FillLists() {
-  AddItems(Control(cbRecordAs), {"WAV", "MP3", "Ogg Vorbis"}, rfWav);
-  AddItems(Control(cbMP3Method), {"Constant Bit Rate", "Variable Bit Rate", "Average Bit Rate"}, mmConstant);
+  AddItems(Control(cbRecordAs), {"WAV", "MP3", "Ogg Vorbis"});
+  AddItems(Control(cbMP3Method), {"Constant Bit Rate", "Variable Bit Rate", "Average Bit Rate"});
   for (int id : {cbMP3Bitrate, cbMP3MaxBitRate}) {
-    AddItems(Control(id),
-             {"32 kbps", "40 kbps", "48 kbps", "56 kbps", "64 kbps", "80 kbps", "96 kbps", "112 kbps", "128 kbps",
-              "160 kbps", "192 kbps", "224 kbps", "256 kbps", "320 kbps"},
-             id == cbMP3Bitrate ? 8 : 13);
+    AddItems(Control(id), {"32 kbps", "40 kbps", "48 kbps", "56 kbps", "64 kbps", "80 kbps", "96 kbps", "112 kbps",
+                           "128 kbps", "160 kbps", "192 kbps", "224 kbps", "256 kbps", "320 kbps"});
   }
-  AddItems(Control(cbMP3SampleRate), {"Auto", "48 khz", "44.1 khz", "32 khz", "24 khz", "22.05 khz", "16 khz"}, 0);
-  SetTrackBar(Control(tbMP3Quality), 0, 3, 2);
-  SetTrackBar(Control(tbMP3VBRQuality), 0, 9, 5);
-  SetTrackBar(Control(tbOggQuality), -1, 10, 4);
-  SetTrackBar(Control(tbVolume), 0, 10000, 4000);
+  AddItems(Control(cbMP3SampleRate), {"Auto", "48 khz", "44.1 khz", "32 khz", "24 khz", "22.05 khz", "16 khz"});
+  SetTrackBar(Control(tbMP3Quality), 0, 3);
+  SetTrackBar(Control(tbMP3VBRQuality), 0, 9);
+  SetTrackBar(Control(tbOggQuality), -1, 10);
+  SetTrackBar(Control(tbVolume), 0, 10000);
   SendMessageA(Control(tbVolume), TBM_SETLINESIZE, 0, 200);
   SendMessageA(Control(tbVolume), TBM_SETPAGESIZE, 0, 800);
   SendMessageA(Control(tbVolume), TBM_SETTICFREQ, 800, 0);
-  SetTrackBar(Control(tbSeek), 0, 10000, 0);
-  for (int id : {tbMP3Quality, tbMP3VBRQuality, tbOggQuality, tbVolume}) {
-    SetTag(Control(id), Position(Control(id)));
+  SetTrackBar(Control(tbSeek), 0, 10000);
+  for (const SavedControl& saved : kSavedControls) {
+    SetInitialState(view_.SettingsForm(), saved);
   }
 }
 
@@ -87,32 +186,11 @@ void SettingsPages::LoadSettings() {
   if (store == nullptr) {
     return;
   }
-  const TMyIniFile& ini = *store;
-  const TPluginBaseForm& form = view_.SettingsForm();
-  SetText(edOutput, ini.ReadString(kGeneralSection, "FilePath", DefaultOutputFolder()));
-  ini.ReadCheckBox(form, cbStayConnected);
-  ini.ReadCheckBox(form, cbAutoCreate);
-  ini.ReadComboBox(form, cbRecordAs);
-  cbRecordAsOnChange();
-  ini.ReadComboBox(form, cbMP3SampleRate);
-  ini.ReadCheckBox(form, cbMP3JointStereo);
-  ini.ReadComboBox(form, cbMP3Bitrate);
-  ini.ReadComboBox(form, cbMP3MaxBitRate);
-  ini.ReadTrackBar(form, tbMP3Quality);
-  SetTag(Control(tbMP3Quality), Position(Control(tbMP3Quality)));
-  for (int id : {cbMP3Private, cbMP3CRC, cbMP3Copyright, cbMP3Original, cbMP3VBRHeader}) {
-    ini.ReadCheckBox(form, id);
+  for (const SavedControl& saved : kSavedControls) {
+    Load(*store, view_.SettingsForm(), saved);
   }
-  ini.ReadTrackBar(form, tbMP3VBRQuality);
-  SetTag(Control(tbMP3VBRQuality), Position(Control(tbMP3VBRQuality)));
-  ini.ReadCheckBox(form, cbMP3NoRes);
-  ini.ReadComboBox(form, cbMP3Method);
-  ini.ReadTrackBar(form, tbOggQuality);
-  SetTag(Control(tbOggQuality), Position(Control(tbOggQuality)));
-  ini.ReadCheckBox(form, rbOggVBR);
   Check(Control(rbOggABR), !IsChecked(Control(rbOggVBR)));
-  ini.ReadTrackBar(form, tbVolume);
-  SetTag(Control(tbVolume), Position(Control(tbVolume)));
+  cbRecordAsOnChange();
   TbOggQualityChange();
   ReadMP3Settings(ReadMp3Controls(), mp3Template_);
   ShowMP3Settings();
@@ -121,30 +199,24 @@ void SettingsPages::LoadSettings() {
 }
 
 void SettingsPages::SaveSettings() {
+  if (WriteSaved(false)) {
+    EnableWindow(Control(btnSave), FALSE);
+  }
+}
+
+void SettingsPages::SaveAtClose() { WriteSaved(true); }
+
+bool SettingsPages::WriteSaved(bool atClose) {
   const TMyIniFile* store = view_.SettingsStore();
   if (store == nullptr) {
-    return;
+    return false;
   }
-  const TMyIniFile& ini = *store;
-  const TPluginBaseForm& form = view_.SettingsForm();
-  ini.WriteString(kGeneralSection, "FilePath", Text(edOutput));
-  ini.WriteCheckBox(form, cbStayConnected);
-  ini.WriteCheckBox(form, cbAutoCreate);
-  ini.WriteComboBox(form, cbRecordAs);
-  ini.WriteComboBox(form, cbMP3SampleRate);
-  ini.WriteCheckBox(form, cbMP3JointStereo);
-  ini.WriteComboBox(form, cbMP3Bitrate);
-  ini.WriteComboBox(form, cbMP3MaxBitRate);
-  ini.WriteTrackBar(form, tbMP3Quality);
-  for (int id : {cbMP3Private, cbMP3CRC, cbMP3Copyright, cbMP3Original, cbMP3VBRHeader}) {
-    ini.WriteCheckBox(form, id);
+  for (const SavedControl& saved : kSavedControls) {
+    if (saved.writtenAtClose == atClose) {
+      Save(*store, view_.SettingsForm(), saved);
+    }
   }
-  ini.WriteTrackBar(form, tbMP3VBRQuality);
-  ini.WriteCheckBox(form, cbMP3NoRes);
-  ini.WriteComboBox(form, cbMP3Method);
-  ini.WriteTrackBar(form, tbOggQuality);
-  ini.WriteCheckBox(form, rbOggVBR);
-  EnableWindow(Control(btnSave), FALSE);
+  return true;
 }
 
 Mp3Controls SettingsPages::ReadMp3Controls() const {
@@ -235,10 +307,7 @@ void SettingsPages::btnFileClick() {
   if (!dialog.Execute()) {
     return;
   }
-  std::string path = dialog.Path;
-  if (!path.empty() && path.back() != '\\') {
-    path += '\\';
-  }
+  const std::string path = WithTrailingBackslash(dialog.Path);
   if (path != Text(edOutput)) {
     SetText(edOutput, path);
     UpdateNaming();
@@ -322,11 +391,7 @@ void SettingsPages::UpdateNaming() {
   view_.SetOggSettings({IsChecked(Control(rbOggVBR)), Position(Control(tbOggQuality))});
 }
 
-std::string SettingsPages::Text(int id) const {
-  char text[MAX_PATH + 1] = "";
-  GetWindowTextA(Control(id), text, sizeof text);
-  return text;
-}
+std::string SettingsPages::Text(int id) const { return WindowText(Control(id)); }
 
 void SettingsPages::SetText(int id, const std::string& text) const { SetWindowTextA(Control(id), text.c_str()); }
 

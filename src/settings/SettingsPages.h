@@ -42,10 +42,14 @@ class SettingsPages {
   SettingsPages(const SettingsPages&) = delete;
   SettingsPages& operator=(const SettingsPages&) = delete;
 
-  // Once the window's controls exist: the lists' items, the track bars' ranges and positions.
+  // Once the window's controls exist: the lists' items, the track bars' ranges, and the first
+  // state of every saved control.
   void FillLists();
   void LoadSettings();
+  // "Save Settings": every setting but the volume.
   void SaveSettings();
+  // When the window goes: the volume.
+  void SaveAtClose();
   // The MP3 pages show the configuration template.
   void ShowMP3Settings();
   // WM_COMMAND from the pages' fields, lists and boxes and the save and folder buttons.
@@ -61,6 +65,8 @@ class SettingsPages {
   void UpdateNaming();
 
  private:
+  // Writes the saved controls kept at the close, or the others; false without a store.
+  bool WriteSaved(bool atClose);
   Mp3Controls ReadMp3Controls() const;
   void cbVBRClick();
   void cbRecordAsOnChange();

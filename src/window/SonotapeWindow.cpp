@@ -61,7 +61,7 @@ void TfrmSonotape::SaveWindowState() {
     return;
   }
   try {
-    ini_->WriteTrackBar(*this, tbVolume);
+    settings_.SaveAtClose();
     ini_->SaveFormBounds(*this);
     ini_->WriteInteger("General", "Version", kInterfaceVersion);
   } catch (...) {
@@ -122,9 +122,6 @@ void TfrmSonotape::CreateControls() {
   SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   settings_.FillLists();
   SendMessageA(Control(edFilename), EM_LIMITTEXT, 100, 0);
-  SendMessageA(Control(cbStayConnected), BM_SETCHECK, BST_CHECKED, 0);
-  SendMessageA(Control(cbAutoCreate), BM_SETCHECK, BST_CHECKED, 0);
-  SendMessageA(Control(rbOggVBR), BM_SETCHECK, BST_CHECKED, 0);
   buttons_.Reset(CreateButtonGlyphs(Scale(kGlyphSize)));
   SendMessageA(tabs, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(buttons_.Get()));
   SetButtonGlyph(Control(btnRecord), buttons_.Get(), imgRecord);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "audio/SampleConversion.h"
+#include "support/PcmFormats.h"
 
 using sonotape::PcmFormat;
 
@@ -14,14 +15,6 @@ namespace {
 
 constexpr std::size_t kFrames = 1024;  // the Ogg chunk
 constexpr int kRepeats = 200000;
-
-PcmFormat Format(std::uint16_t channels, std::uint16_t bits) {
-  PcmFormat format{};
-  format.nChannels = channels;
-  format.wBitsPerSample = bits;
-  format.nBlockAlign = static_cast<std::uint16_t>(channels * bits / 8);
-  return format;
-}
 
 // ns per frame of body(), run kRepeats times over kFrames frames.
 template <typename Body>
@@ -81,8 +74,8 @@ float PlainFloat(const std::uint8_t* p, unsigned) {
 
 int main() {
   std::printf("Sample conversion to float, %zu-frame chunks (best case: data in cache)\n", kFrames);
-  Report("16-bit stereo", Format(2, 16), sonotape::skIntegerPcm, Plain16);
-  Report("24-bit 5.1", Format(6, 24), sonotape::skIntegerPcm, Plain24);
-  Report("32-bit float stereo", Format(2, 32), sonotape::skFloat, PlainFloat);
+  Report("16-bit stereo", testsupport::PlainFormat(sonotape::kFormatPcm, 2, 16), sonotape::skIntegerPcm, Plain16);
+  Report("24-bit 5.1", testsupport::PlainFormat(sonotape::kFormatPcm, 6, 24), sonotape::skIntegerPcm, Plain24);
+  Report("32-bit float stereo", testsupport::PlainFormat(sonotape::kFormatFloat, 2, 32), sonotape::skFloat, PlainFloat);
   return 0;
 }

@@ -11,6 +11,7 @@
 
 #include "audio/OutputFile.h"
 #include "audio/WavWriter.h"
+#include "support/PcmFormats.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -25,13 +26,7 @@ TEST(OutputFile, ReplacesAnOldFileStaysReadableWhileOpenAndKeepsItsEndWhenTheHea
   const std::string path = folder.File("take.wav");
   { std::ofstream(path) << std::string(100000, 'x'); }
 
-  sonotape::PcmFormat format{};
-  format.wFormatTag = sonotape::kFormatPcm;
-  format.nChannels = 2;
-  format.nSamplesPerSec = 48000;
-  format.nAvgBytesPerSec = 192000;
-  format.nBlockAlign = 4;
-  format.wBitsPerSample = 16;
+  const sonotape::PcmFormat format = testsupport::PlainFormat(sonotape::kFormatPcm, 2, 16);
   sonotape::OutputFile file;
   ASSERT_TRUE(file.Open(path));
   sonotape::WavWriter writer(file, format);

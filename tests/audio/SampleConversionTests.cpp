@@ -5,19 +5,12 @@
 #include <cstring>
 #include <vector>
 
+#include "support/PcmFormats.h"
+
 namespace sonotape {
 namespace {
 
-PcmFormat Format(std::uint16_t channels, std::uint16_t bits, std::uint16_t tag = kFormatPcm) {
-  PcmFormat format{};
-  format.wFormatTag = tag;
-  format.nChannels = channels;
-  format.nSamplesPerSec = 48000;
-  format.wBitsPerSample = bits;
-  format.nBlockAlign = static_cast<std::uint16_t>(channels * bits / 8);
-  format.nAvgBytesPerSec = 48000u * format.nBlockAlign;
-  return format;
-}
+using testsupport::PlainFormat;
 
 template <typename T>
 std::vector<std::uint8_t> Bytes(const std::vector<T>& samples) {
@@ -38,7 +31,7 @@ TEST(ConvertForMp3, ScalesToTheSixteenBitRangeInChunks) {
   const auto floats = Bytes<float>({0.5f, -0.25f, 1.0f, 0.0f, -1.0f, 0.125f});
   float left[2] = {}, right[2] = {};
   std::vector<std::vector<float>> chunks;
-  ConvertForMp3(Format(2, 32, kFormatFloat), skFloat, floats.data(), static_cast<std::uint32_t>(floats.size()), 2,
+  ConvertForMp3(PlainFormat(kFormatFloat, 2, 32), skFloat, floats.data(), static_cast<std::uint32_t>(floats.size()), 2,
                 left, right, [&](std::size_t n) {
                   chunks.push_back({left, left + n});
                   chunks.push_back({right, right + n});
@@ -55,8 +48,8 @@ TEST(ConvertForMp3, ScalesToTheSixteenBitRangeInChunks) {
   float monoRight[4] = {7, 7, 7, 7};
   float monoLeft[4] = {};
   std::size_t frames = 0;
-  ConvertForMp3(Format(1, 16), skIntegerPcm, shorts.data(), static_cast<std::uint32_t>(shorts.size()), 4, monoLeft,
-                monoRight, [&](std::size_t n) { frames += n; });
+  ConvertForMp3(PlainFormat(kFormatPcm, 1, 16), skIntegerPcm, shorts.data(), static_cast<std::uint32_t>(shorts.size()), 4,
+                monoLeft, monoRight, [&](std::size_t n) { frames += n; });
   EXPECT_EQ(frames, 2u);
   EXPECT_EQ(monoLeft[0], -32768.0f);
   EXPECT_EQ(monoLeft[1], 123.0f);
@@ -65,13 +58,14 @@ TEST(ConvertForMp3, ScalesToTheSixteenBitRangeInChunks) {
   // 24 bits to the 16-bit range, 32-bit integers likewise.
   const std::uint8_t deep[] = {0x00, 0x00, 0x80, 0x00, 0x01, 0x00,   // -8388608, 256
                                0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF};  // 8388607, -1
-  ConvertForMp3(Format(2, 24), skIntegerPcm, deep, 12, 4, monoLeft, monoRight, [](std::size_t) {});
+  ConvertForMp3(PlainFormat(kFormatPcm, 2, 24), skIntegerPcm, deep, 12, 4, monoLeft, monoRight, [](std::size_t) {});
   EXPECT_EQ(monoLeft[0], -32768.0f);
   EXPECT_EQ(monoRight[0], 1.0f);
   EXPECT_EQ(monoLeft[1], 8388607.0f / 256.0f);
   EXPECT_EQ(monoRight[1], -1.0f / 256.0f);
   const auto wide = Bytes<std::int32_t>({65536, -2147483647 - 1});
-  ConvertForMp3(Format(2, 32), skIntegerPcm, wide.data(), 8, 4, monoLeft, monoRight, [](std::size_t) {});
+  ConvertForMp3(PlainFormat(kFormatPcm, 2, 32), skIntegerPcm, wide.data(), 8, 4, monoLeft, monoRight,
+                [](std::size_t) {});
   EXPECT_EQ(monoLeft[0], 1.0f);
   EXPECT_EQ(monoRight[0], -32768.0f);
 }
@@ -87,7 +81,7 @@ TEST(ConvertForOgg, MapsWindowsChannelsToTheVorbisOrderAtUnitScale) {
   float* arrays[6];
   for (int i = 0; i < 6; ++i) arrays[i] = encoder[static_cast<std::size_t>(i)].data();
   std::vector<std::size_t> wrote;
-  ConvertForOgg(Format(6, 16), skIntegerPcm, bytes.data(), static_cast<std::uint32_t>(bytes.size()),
+  ConvertForOgg(PlainFormat(kFormatPcm, 6, 16), skIntegerPcm, bytes.data(), static_cast<std::uint32_t>(bytes.size()),
                 [&](std::size_t) { return arrays; }, [&](std::size_t n) { wrote.push_back(n); });
   EXPECT_EQ(wrote, (std::vector<std::size_t>{1024, 476}));
   const unsigned expected[6] = {0, 2, 1, 4, 5, 3};  // FL FC FR BL BR LFE
@@ -95,13 +89,13 @@ TEST(ConvertForOgg, MapsWindowsChannelsToTheVorbisOrderAtUnitScale) {
 
   // Three channels: source 2 feeds encoder channel 1; -32768 becomes -1.0; floats pass unchanged.
   const auto three = Bytes<std::int16_t>({-32768, 16384, 8192});
-  ConvertForOgg(Format(3, 16), skIntegerPcm, three.data(), 6, [&](std::size_t) { return arrays; },
+  ConvertForOgg(PlainFormat(kFormatPcm, 3, 16), skIntegerPcm, three.data(), 6, [&](std::size_t) { return arrays; },
                 [](std::size_t) {});
   EXPECT_EQ(encoder[0][0], -1.0f);
   EXPECT_EQ(encoder[1][0], 0.25f);
   EXPECT_EQ(encoder[2][0], 0.5f);
   const auto floats = Bytes<float>({0.5f, -0.75f});
-  ConvertForOgg(Format(2, 32, kFormatFloat), skFloat, floats.data(), 8, [&](std::size_t) { return arrays; },
+  ConvertForOgg(PlainFormat(kFormatFloat, 2, 32), skFloat, floats.data(), 8, [&](std::size_t) { return arrays; },
                 [](std::size_t) {});
   EXPECT_EQ(encoder[0][0], 0.5f);
   EXPECT_EQ(encoder[1][0], -0.75f);

@@ -9,31 +9,24 @@
 #include <vector>
 
 #include "audio/WavSink.h"
-#include "support/CappedFile.h"
+#include "support/MemoryStream.h"
+#include "support/PcmFormats.h"
 
 namespace sonotape {
 namespace {
 
-PcmFormat Stereo16() {
-  PcmFormat format{};
-  format.wFormatTag = kFormatPcm;
-  format.nChannels = 2;
-  format.nSamplesPerSec = 48000;
-  format.nBlockAlign = 4;
-  format.nAvgBytesPerSec = 192000;
-  format.wBitsPerSample = 16;
-  return format;
-}
+constexpr PcmFormat kStereo16 = testsupport::PlainFormat(kFormatPcm, 2, 16);
 
-std::uint32_t At32(const std::string& bytes, std::size_t offset) {
+std::uint32_t At32(const testsupport::MemoryStream& file, std::size_t offset) {
   std::uint32_t value = 0;
-  std::memcpy(&value, bytes.data() + offset, 4);
+  std::memcpy(&value, file.Bytes(static_cast<std::int64_t>(offset), 4).data(), 4);
   return value;
 }
 
 TEST(WavSink, CountsWhatReachedTheFileInWholeFramesWhenTheDiskFills) {
-  testsupport::CappedFile file(46 + 1000 + 2);  // full in mid-frame
-  WavSink sink(Stereo16(), WavWriter::kMaxFileLength);
+  testsupport::MemoryStream file;
+  file.room = 46 + 1000 + 2;  // full in mid-frame
+  WavSink sink(kStereo16, WavWriter::kMaxFileLength);
   std::string failure;
   ASSERT_TRUE(sink.Open(file, "take", failure));
   EXPECT_EQ(sink.HeaderBytes(), 46u);
@@ -42,23 +35,24 @@ TEST(WavSink, CountsWhatReachedTheFileInWholeFramesWhenTheDiskFills) {
   EXPECT_EQ(sink.Write(data.data(), 800), 800u);
   EXPECT_EQ(sink.Write(data.data(), 800), 200u);  // the disk took 202 bytes: 50 whole frames
   sink.Finish(false);
-  EXPECT_EQ(file.bytes.size(), 46u + 1000u);
+  EXPECT_EQ(file.Length(), 46u + 1000u);
   EXPECT_EQ(sink.BytesInFile(), 46u + 1000u);
-  EXPECT_EQ(At32(file.bytes, 42), 1000u);  // the header covers the whole frames
-  EXPECT_EQ(At32(file.bytes, 4), 1038u);
+  EXPECT_EQ(At32(file, 42), 1000u);  // the header covers the whole frames
+  EXPECT_EQ(At32(file, 4), 1038u);
 }
 
 TEST(WavSink, AHeaderThatDoesNotFitFailsWithoutAMessageOfItsOwn) {
-  testsupport::CappedFile file(20);
-  WavSink sink(Stereo16(), WavWriter::kMaxFileLength);
+  testsupport::MemoryStream file;
+  file.room = 20;
+  WavSink sink(kStereo16, WavWriter::kMaxFileLength);
   std::string failure;
   EXPECT_FALSE(sink.Open(file, "take", failure));
   EXPECT_TRUE(failure.empty());  // the file's failure says it
 }
 
 TEST(WavSink, FitsTellsWhenTheNextBufferWouldPassTheLimit) {
-  testsupport::CappedFile file;
-  WavSink sink(Stereo16(), 46 + 1000);
+  testsupport::MemoryStream file;
+  WavSink sink(kStereo16, 46 + 1000);
   std::string failure;
   ASSERT_TRUE(sink.Open(file, "take", failure));
   const std::vector<std::uint8_t> data(600, 1);

@@ -17,12 +17,14 @@
 #include "graph/ComPtr.h"
 #include "graph/HostSource.h"
 #include "support/ComCreate.h"
+#include "support/PcmFormats.h"
 #include "support/TempFolder.h"
 #include "support/TestWav.h"
 
 using sonotape::ComPtr;
 using sonotape::QueryInto;
 using testsupport::OnePinFilter;
+using testsupport::PcmWave;
 using testsupport::SinkPin;
 using testsupport::SourcePin;
 
@@ -63,11 +65,6 @@ class TapFilter : public sonotape::TBCTransInPlaceFilter {
   std::mutex mutex_;
   std::vector<IMediaSample*> transformed_;
 };
-
-WAVEFORMATEX Pcm(WORD channels, DWORD rate) {
-  const WORD align = static_cast<WORD>(channels * 2);
-  return {WAVE_FORMAT_PCM, channels, rate, rate * align, align, 16, 0};
-}
 
 class Com : public ::testing::Test {
  protected:
@@ -148,7 +145,7 @@ TEST_F(TransInPlaceWithWine, BetweenTheWaveParserAndTheDirectSoundRendererItShar
 TEST_F(TransInPlaceWithWine, ARefusedTypeChangeEndsTheStreamAtTheDirectSoundRenderer) {
   auto* source = new OnePinFilter<SourcePin>();
   ComPtr<IBaseFilter> sourceRef(source);
-  source->pin.formats = {Pcm(2, 48000)};
+  source->pin.formats = {PcmWave(2, 48000)};
   auto* tap = new TapFilter(false);
   ComPtr<IBaseFilter> tapRef(tap);
   ComPtr<IBaseFilter> renderer;
@@ -197,7 +194,7 @@ class TransInPlace : public Com {
     sink = new OnePinFilter<SinkPin>();
     refs[0] = source;
     refs[1] = sink;
-    source->pin.formats = {Pcm(2, 48000), Pcm(1, 44100)};
+    source->pin.formats = {PcmWave(2, 48000), PcmWave(1, 44100)};
   }
   void TearDown() override {
     control.Reset();

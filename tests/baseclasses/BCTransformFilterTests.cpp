@@ -10,6 +10,7 @@
 #include <cstring>
 #include <future>
 #include <thread>
+#include <utility>
 
 #include "baseclasses/BCTransformFilter.h"
 #include "baseclasses/TestPins.h"
@@ -219,7 +220,13 @@ TEST_F(TransformFilter, StopWaitsForTheSampleInProgress) {
   ASSERT_NE(filter->gate, nullptr);
 
   std::thread streaming([this] { Send(1); });
-  while (filter->entered == 0) Sleep(1);
+  for (const DWORD started = GetTickCount(); filter->entered == 0 && GetTickCount() - started < 5000;) Sleep(1);
+  if (filter->entered == 0) {  // a failure, not a hang
+    SetEvent(filter->gate);
+    streaming.join();
+    CloseHandle(std::exchange(filter->gate, nullptr));
+    FAIL() << "the sample never reached Transform";
+  }
   auto stopped = std::async(std::launch::async, [this] { return filter->Stop(); });
   EXPECT_EQ(stopped.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
   EXPECT_EQ(filter->stops, 0);

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -15,41 +14,15 @@
 #include "codecs/StreamCallbacks.h"
 #include "codecs/VorbisDll.h"
 #include "codecs/VorbisFileDll.h"
+#include "support/MemoryStream.h"
 #include "support/OggRecording.h"
+#include "support/PcmFormats.h"
 #include "support/Tones.h"
 
 namespace sonotape {
 namespace {
 
-// What the encoder writes, kept in memory; read back as the player's stream.
-class MemoryFile : public RecordingFile, public PlayerStream {
- public:
-  std::size_t Append(const void* data, std::size_t size) override {
-    bytes.append(static_cast<const char*>(data), size);
-    return size;
-  }
-  bool WriteAt(std::uint64_t, const void*, std::size_t) override { return false; }
-  std::uint64_t Length() const override { return bytes.size(); }
-  bool Truncate(std::uint64_t length) override {
-    bytes.resize(std::min<std::size_t>(bytes.size(), length));
-    return true;
-  }
-  std::size_t Read(void* buffer, std::size_t size) override {
-    const std::size_t n = std::min(size, bytes.size() - position);
-    std::memcpy(buffer, bytes.data() + position, n);
-    position += n;
-    return n;
-  }
-  void Seek(std::int64_t offset, int origin) override {
-    const std::int64_t base = origin == 0 ? 0 : origin == 1 ? static_cast<std::int64_t>(position)
-                                                            : static_cast<std::int64_t>(bytes.size());
-    position = static_cast<std::size_t>(std::clamp<std::int64_t>(base + offset, 0, static_cast<std::int64_t>(bytes.size())));
-  }
-  std::int64_t Position() override { return static_cast<std::int64_t>(position); }
-
-  std::string bytes;
-  std::size_t position = 0;
-};
+using testsupport::MemoryStream;
 
 // Never destroyed: the libraries stay loaded to the end, where the leak checker names their frames.
 VorbisBindings& Libraries() {
@@ -97,14 +70,14 @@ std::vector<Page> ParsePages(const std::string& bytes) {
 }
 
 // Records data as the recorder does: delivered buffers of 20 ms, converted and encoded.
-void Record(const PcmFormat& format, const std::vector<std::uint8_t>& data, MemoryFile& file) {
+void Record(const PcmFormat& format, const std::vector<std::uint8_t>& data, MemoryStream& file) {
   OggEncoder encoder(Libraries());
   std::string failure;
   ASSERT_TRUE(encoder.Start(OggSettings{}, format.nChannels, format.nSamplesPerSec, "Evening news", file, failure))
       << failure;
   std::size_t written = encoder.HeaderBytes() + testsupport::EncodeInBuffers(format, data, encoder, file);
   written += encoder.Finish(file);
-  EXPECT_EQ(written, file.bytes.size()) << "every byte written is counted";
+  EXPECT_EQ(written, file.Length()) << "every byte written is counted";
 }
 
 // The decoded 16-bit PCM and the stream's facts, read through vorbisfile and the callbacks.
@@ -115,14 +88,14 @@ struct Decoded {
   std::vector<std::int16_t> samples;
 };
 
-Decoded Decode(MemoryFile& file) {
+Decoded Decode(MemoryStream& file) {
   Decoded decoded;
   VorbisFileBinding vorbisfile(PluginFolder());
   EXPECT_TRUE(vorbisfile.Load());
   const VorbisFileEntries& ov = vorbisfile.Entries();
   OggVorbis_File decoder{};
   PlayerStream* slot = &file;
-  file.position = 0;
+  file.Seek(0, 0);
   if (ov.ov_open_callbacks == nullptr || ov.ov_open_callbacks(&slot, &decoder, nullptr, 0, vorbisfile.StreamCallbacks()) != 0) {
     ADD_FAILURE() << "vorbisfile refuses the stream";
     return decoded;
@@ -150,10 +123,10 @@ double Power(const Decoded& pcm, int channel, double frequency) {
 }
 
 TEST_F(OggEncoderTest, StereoLeavesOneCompleteStreamEndingOnItsEndOfStreamPage) {
-  MemoryFile file;
+  MemoryStream file;
   const std::size_t frames = 4 * 44100 + 123;
-  Record(testsupport::Pcm16Format(44100, 2), testsupport::Tones({440, 660}, 44100, frames), file);
-  const std::vector<Page> pages = ParsePages(file.bytes);
+  Record(testsupport::PlainFormat(kFormatPcm, 2, 16, 44100), testsupport::Tones({440, 660}, 44100, frames), file);
+  const std::vector<Page> pages = ParsePages(file.Contents());
   ASSERT_GE(pages.size(), 5u) << "several audio pages";
   EXPECT_EQ(pages.front().flags, 0x02) << "the first page begins the stream";
   EXPECT_EQ(pages[0].granule, 0);
@@ -179,8 +152,8 @@ TEST_F(OggEncoderTest, SurroundChannelsDecodeInTheirPlaces) {
   // The encoder keeps only the low band of the LFE channel: its tone is a low one.
   const std::vector<double> delivered = {500, 700, 900, 60, 1100, 1300};
   const std::vector<double> expected = {500, 900, 700, 1100, 1300, 60};
-  MemoryFile file;
-  Record(testsupport::Pcm16Format(48000, 6), testsupport::Tones(delivered, 48000, 48000), file);
+  MemoryStream file;
+  Record(testsupport::PlainFormat(kFormatPcm, 6, 16, 48000), testsupport::Tones(delivered, 48000, 48000), file);
   const Decoded decoded = Decode(file);
   ASSERT_EQ(decoded.channels, 6);
   for (int channel = 0; channel < 6; ++channel) {
@@ -193,16 +166,16 @@ TEST_F(OggEncoderTest, SurroundChannelsDecodeInTheirPlaces) {
 }
 
 TEST_F(OggEncoderTest, AStartTheLibraryRefusesSaysWhyAndWritesNothing) {
-  MemoryFile file;
+  MemoryStream file;
   OggEncoder encoder(Libraries());
   std::string failure;
   OggSettings average;
   average.variableBitRate = false;
   EXPECT_FALSE(encoder.Start(average, 2, 0, "x", file, failure));  // no such rate
   EXPECT_EQ(failure, "Initializing the Ogg Vorbis encoder failed\r\n(the selected bitrate may be too low)");
-  EXPECT_TRUE(file.bytes.empty());
+  EXPECT_EQ(file.Length(), 0u);
   EXPECT_EQ(encoder.Finish(file), 0u) << "finishing a failed start writes nothing";
-  EXPECT_TRUE(file.bytes.empty());
+  EXPECT_EQ(file.Length(), 0u);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 
 #include "codecs/OggEncoder.h"
 #include "support/OggRecording.h"
+#include "support/PcmFormats.h"
 
 namespace {
 
@@ -59,7 +60,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: ogg_path_timing RATE CHANNELS IN.raw OUT.ogg\n");
     return 2;
   }
-  const PcmFormat format = testsupport::Pcm16Format(static_cast<std::uint32_t>(std::atol(argv[1])), static_cast<std::uint16_t>(std::atoi(argv[2])));
+  const PcmFormat format = testsupport::PlainFormat(kFormatPcm, static_cast<std::uint16_t>(std::atoi(argv[2])), 16,
+                                                    static_cast<std::uint32_t>(std::atol(argv[1])));
   std::ifstream in(argv[3], std::ios::binary);
   const std::vector<std::uint8_t> pcm{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   PosixFile file(argv[4]);

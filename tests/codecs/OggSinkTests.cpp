@@ -10,21 +10,13 @@
 #include <vector>
 
 #include "codecs/OggSink.h"
-#include "support/CappedFile.h"
+#include "support/MemoryStream.h"
+#include "support/PcmFormats.h"
 
 namespace sonotape {
 namespace {
 
-PcmFormat Stereo16() {
-  PcmFormat format{};
-  format.wFormatTag = kFormatPcm;
-  format.nChannels = 2;
-  format.nSamplesPerSec = 44100;
-  format.nBlockAlign = 4;
-  format.nAvgBytesPerSec = 176400;
-  format.wBitsPerSample = 16;
-  return format;
-}
+constexpr PcmFormat kStereo16 = testsupport::PlainFormat(kFormatPcm, 2, 16, 44100);
 
 // A second of a loud 440 Hz tone in both channels, 16-bit: something to encode.
 std::vector<std::uint8_t> Tone() {
@@ -41,13 +33,14 @@ std::vector<std::uint8_t> Tone() {
 
 std::unique_ptr<RecordingSink> MakeSink() {
   RecordingError error;
-  std::unique_ptr<RecordingSink> sink = MakeOggSink(OggSettings{}, skIntegerPcm, Stereo16(), error);
+  std::unique_ptr<RecordingSink> sink = MakeOggSink(OggSettings{}, skIntegerPcm, kStereo16, error);
   EXPECT_FALSE(error) << error.text;
   return sink;
 }
 
 TEST(OggSink, CountsTheInputUntilThePagesNoLongerFitAndThenNothing) {
-  testsupport::CappedFile file(24 * 1024);
+  testsupport::MemoryStream file;
+  file.room = 24 * 1024;
   std::unique_ptr<RecordingSink> sink = MakeSink();
   ASSERT_TRUE(sink);
   std::string failure;
@@ -64,14 +57,14 @@ TEST(OggSink, CountsTheInputUntilThePagesNoLongerFitAndThenNothing) {
   }
   EXPECT_GT(refused, 0) << "the file never filled";
   EXPECT_GT(taken, 0u);
-  const std::size_t full = file.bytes.size();
+  const std::uint64_t full = file.Length();
   sink->Finish(false);
-  EXPECT_EQ(file.bytes.size(), full);  // nothing after a failed write
+  EXPECT_EQ(file.Length(), full);  // nothing after a failed write
   EXPECT_EQ(sink->BytesInFile(), full);
 }
 
 TEST(OggSink, ACompleteFileEndsWithItsLastPage) {
-  testsupport::CappedFile file;
+  testsupport::MemoryStream file;
   std::unique_ptr<RecordingSink> sink = MakeSink();
   ASSERT_TRUE(sink);
   std::string failure;
@@ -79,15 +72,16 @@ TEST(OggSink, ACompleteFileEndsWithItsLastPage) {
   const std::vector<std::uint8_t> tone = Tone();
   EXPECT_EQ(sink->Write(tone.data(), static_cast<std::uint32_t>(tone.size())), tone.size());
   sink->Finish(true);
-  EXPECT_EQ(sink->BytesInFile(), file.bytes.size());
-  const std::size_t last = file.bytes.rfind("OggS");
+  EXPECT_EQ(sink->BytesInFile(), file.Length());
+  const std::string bytes = file.Bytes(0, static_cast<std::size_t>(file.Length()));
+  const std::size_t last = bytes.rfind("OggS");
   ASSERT_NE(last, std::string::npos);
-  EXPECT_EQ(file.bytes[last + 5] & 4, 4) << "the last page is not flagged end-of-stream";
+  EXPECT_EQ(bytes[last + 5] & 4, 4) << "the last page is not flagged end-of-stream";
 }
 
 TEST(OggSink, RefusesAc3OverSpdif) {
   RecordingError error;
-  EXPECT_FALSE(MakeOggSink(OggSettings{}, skSpdif, Stereo16(), error));
+  EXPECT_FALSE(MakeOggSink(OggSettings{}, skSpdif, kStereo16, error));
   EXPECT_EQ(error.kind, RecordingError::kRefusedFormat);
   EXPECT_EQ(error.text, "Cannot record Ogg Vorbis from SPDIF output");
 }

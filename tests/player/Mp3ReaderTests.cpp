@@ -10,6 +10,7 @@
 #include "codecs/MpgLib.h"
 #include "player/Mp3Reader.h"
 #include "support/MemoryStream.h"
+#include "support/PcmFormats.h"
 
 namespace sonotape {
 namespace {
@@ -90,25 +91,11 @@ std::string Frames(int first, int count) {
 // Garbage before the first frame, with a false sync in it.
 const std::string kGarbage = std::string(40, '\0') + "\xFF\xFB\x90\x44" + std::string(56, '\x11');
 
-PcmFormat HandedIn() {
-  PcmFormat format{};
-  format.wFormatTag = kFormatExtensible;
-  format.nChannels = 2;
-  format.nSamplesPerSec = 48000;
-  format.wBitsPerSample = 24;
-  format.nBlockAlign = 6;
-  format.nAvgBytesPerSec = 288000;
-  format.cbSize = 22;
-  format.wValidBitsPerSample = 24;
-  format.dwChannelMask = 3;
-  return format;
-}
-
 struct Mp3File {
   DecoderDouble decoder;
   testsupport::MemoryStream stream;
   Mp3Reader reader{decoder};
-  PcmFormat format = HandedIn();
+  PcmFormat format = testsupport::ExtensibleFormat(2, 24, 48000, 0x3);  // as handed in
   std::string error;
 
   explicit Mp3File(const std::string& bytes) : stream(bytes) {}

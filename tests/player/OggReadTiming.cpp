@@ -12,6 +12,7 @@
 #include <string>
 
 #include "player/FileReader.h"
+#include "support/PcmFormats.h"
 #include "support/ReadToFile.h"
 
 namespace {
@@ -47,10 +48,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const auto started = std::chrono::steady_clock::now();
-  PcmFormat format{};
-  format.wFormatTag = kFormatPcm;
-  format.nSamplesPerSec = static_cast<std::uint32_t>(std::atol(argv[1]));
-  format.nChannels = static_cast<std::uint16_t>(std::atoi(argv[2]));
+  PcmFormat format = testsupport::PlainFormat(kFormatPcm, static_cast<std::uint16_t>(std::atoi(argv[2])), 16,
+                                              static_cast<std::uint32_t>(std::atol(argv[1])));
   PosixFile file(argv[3]);
   const std::unique_ptr<FileReader> reader = CreateFileReader(ftOgg);
   std::FILE* out = std::fopen(argv[4], "wb");

@@ -15,6 +15,7 @@
 #include "player/OggReader.h"
 #include "support/MemoryStream.h"
 #include "support/OggRecording.h"
+#include "support/PcmFormats.h"
 #include "support/Tones.h"
 
 namespace sonotape {
@@ -30,7 +31,7 @@ VorbisBindings& Libraries() {
 testsupport::MemoryStream Record(std::uint32_t rate, const std::vector<double>& tones, std::size_t frames) {
   VorbisBindings& libraries = Libraries();
   EXPECT_TRUE(libraries.LoadOgg() && libraries.LoadVorbis() && libraries.LoadVorbisEnc() && libraries.Complete());
-  const PcmFormat format = testsupport::Pcm16Format(rate, static_cast<std::uint16_t>(tones.size()));
+  const PcmFormat format = testsupport::PlainFormat(kFormatPcm, static_cast<std::uint16_t>(tones.size()), 16, rate);
   testsupport::MemoryStream file;
   OggEncoder encoder(libraries);
   std::string failure;
@@ -38,21 +39,6 @@ testsupport::MemoryStream Record(std::uint32_t rate, const std::vector<double>& 
   testsupport::EncodeInBuffers(format, testsupport::Tones(tones, rate, frames), encoder, file);
   encoder.Finish(file);
   return file;
-}
-
-PcmFormat Extensible(std::uint32_t rate, std::uint16_t channels, std::uint32_t mask) {
-  PcmFormat format{};
-  format.wFormatTag = kFormatExtensible;
-  format.nChannels = channels;
-  format.nSamplesPerSec = rate;
-  format.wBitsPerSample = 24;
-  format.nBlockAlign = static_cast<std::uint16_t>(3 * channels);
-  format.nAvgBytesPerSec = rate * format.nBlockAlign;
-  format.cbSize = 22;
-  format.wValidBitsPerSample = 24;
-  format.dwChannelMask = mask;
-  format.SubFormat = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
-  return format;
 }
 
 // The chunk size the player uses: the largest multiple of the block alignment up to 8192.
@@ -92,7 +78,7 @@ TEST(OggReader, SurroundComesOutInTheRecordingsChannelOrder) {
   // FL FR FC LFE BL BR as recorded; the encoder keeps only the low band of the LFE channel.
   const std::vector<double> tones = {500, 700, 900, 60, 1100, 1300};
   testsupport::MemoryStream file = Record(48000, tones, 48000);
-  PcmFormat format = Extensible(48000, 6, 0x3F);
+  PcmFormat format = testsupport::ExtensibleFormat(6, 24, 48000, 0x3F);
   std::string error;
   auto reader = CreateFileReader(ftOgg);
   ASSERT_TRUE(reader->Open(file, format, error)) << error;
@@ -102,7 +88,7 @@ TEST(OggReader, SurroundComesOutInTheRecordingsChannelOrder) {
 TEST(OggReader, FourChannelsKeepTheirOrder) {
   const std::vector<double> tones = {500, 700, 900, 1100};
   testsupport::MemoryStream file = Record(44100, tones, 44100);
-  PcmFormat format = Extensible(44100, 4, 0x33);
+  PcmFormat format = testsupport::ExtensibleFormat(4, 24, 44100, 0x33);
   std::string error;
   auto reader = CreateFileReader(ftOgg);
   ASSERT_TRUE(reader->Open(file, format, error)) << error;
@@ -123,7 +109,7 @@ TEST(OggReader, ThreeAndFiveChannelsSwapTheSecondAndThirdOfWholeFramesOnly) {
 
 TEST(OggReader, GivesSixteenBitPcmInTheRecordingsLayout) {
   testsupport::MemoryStream surround = Record(48000, {500, 700, 900, 60, 1100, 1300}, 4800);
-  PcmFormat format = Extensible(48000, 6, 0x3F);
+  PcmFormat format = testsupport::ExtensibleFormat(6, 24, 48000, 0x3F);
   std::string error;
   auto reader = CreateFileReader(ftOgg);
   ASSERT_TRUE(reader->Open(surround, format, error));
@@ -137,13 +123,7 @@ TEST(OggReader, GivesSixteenBitPcmInTheRecordingsLayout) {
   EXPECT_EQ(format.SubFormat.data1, 1u) << "integer PCM";
 
   testsupport::MemoryStream stereo = Record(44100, {440, 660}, 4410);
-  PcmFormat floating{};
-  floating.wFormatTag = kFormatFloat;
-  floating.nChannels = 2;
-  floating.nSamplesPerSec = 44100;
-  floating.wBitsPerSample = 32;
-  floating.nBlockAlign = 8;
-  floating.nAvgBytesPerSec = 352800;
+  PcmFormat floating = testsupport::PlainFormat(kFormatFloat, 2, 32, 44100);
   ASSERT_TRUE(CreateFileReader(ftOgg)->Open(stereo, floating, error));
   EXPECT_EQ(floating.wFormatTag, kFormatPcm);
   EXPECT_EQ(floating.wBitsPerSample, 16);
@@ -154,7 +134,7 @@ TEST(OggReader, GivesSixteenBitPcmInTheRecordingsLayout) {
 TEST(OggReader, ChunksAreFullUpToTheLastAndHoldTheWholeRecording) {
   constexpr std::size_t kFrames = 3 * 48000 + 77;
   testsupport::MemoryStream file = Record(48000, {500, 700, 900, 60, 1100, 1300}, kFrames);
-  PcmFormat format = Extensible(48000, 6, 0x3F);
+  PcmFormat format = testsupport::ExtensibleFormat(6, 24, 48000, 0x3F);
   std::string error;
   auto reader = CreateFileReader(ftOgg);
   ASSERT_TRUE(reader->Open(file, format, error));
@@ -166,7 +146,7 @@ TEST(OggReader, ChunksAreFullUpToTheLastAndHoldTheWholeRecording) {
 
 TEST(OggReader, RepositionsByTimeAndToTheStartForATargetAtOrBelowZero) {
   testsupport::MemoryStream file = Record(44100, {440, 660}, 4 * 44100);
-  PcmFormat format = testsupport::Pcm16Format(44100, 2);
+  PcmFormat format = testsupport::PlainFormat(kFormatPcm, 2, 16, 44100);
   std::string error;
   auto reader = CreateFileReader(ftOgg);
   ASSERT_TRUE(reader->Open(file, format, error));
@@ -200,7 +180,7 @@ TEST(OggReader, PlaysOnPastAGapInTheData) {
   const testsupport::MemoryStream recorded = Record(44100, {440, 660}, 10 * 44100);
   testsupport::MemoryStream file(WithoutMiddlePage(recorded.Bytes(0, static_cast<std::size_t>(recorded.Length()))));
   ASSERT_LT(file.Length(), recorded.Length());
-  PcmFormat format = testsupport::Pcm16Format(44100, 2);
+  PcmFormat format = testsupport::PlainFormat(kFormatPcm, 2, 16, 44100);
   std::string error;
   auto reader = CreateFileReader(ftOgg);
   ASSERT_TRUE(reader->Open(file, format, error));
@@ -212,7 +192,7 @@ TEST(OggReader, PlaysOnPastAGapInTheData) {
 
 TEST(OggReader, AStreamThatIsNotOggVorbisDoesNotOpen) {
   testsupport::MemoryStream file(std::string(10000, 'x'));
-  PcmFormat format = testsupport::Pcm16Format(44100, 2);
+  PcmFormat format = testsupport::PlainFormat(kFormatPcm, 2, 16, 44100);
   std::string error;
   auto reader = CreateFileReader(ftOgg);
   EXPECT_FALSE(reader->Open(file, format, error));

@@ -14,6 +14,7 @@
 #include "codecs/StreamCallbacks.h"
 #include "player/FileReader.h"
 #include "player/PlayerFile.h"
+#include "support/PcmFormats.h"
 #include "support/TempFolder.h"
 
 namespace sonotape {
@@ -113,13 +114,7 @@ TEST(PlayerFile, ASparseWavFileBeyondTwoGigabytesIsReadInItsSecondHalf) {
   }
   const std::unique_ptr<PlayerStream> file = OpenPlayerFile(path);
   ASSERT_NE(file, nullptr);
-  PcmFormat format{};
-  format.wFormatTag = kFormatExtensible;
-  format.nChannels = 6;
-  format.nSamplesPerSec = 48000;
-  format.wBitsPerSample = 24;
-  format.nBlockAlign = 18;
-  format.nAvgBytesPerSec = kBytesPerSecond;
+  PcmFormat format = testsupport::ExtensibleFormat(6, 24);
   std::string error;
   const std::unique_ptr<FileReader> reader = CreateFileReader(ftWav);
   ASSERT_TRUE(reader->Open(*file, format, error));

@@ -8,6 +8,7 @@
 #include "PlayerTestSupport.h"
 #include "baseclasses/TestPins.h"
 #include "recorder/Recorder.h"
+#include "support/PcmFormats.h"
 #include "support/TempFolder.h"
 
 using playertest::EventWindow;
@@ -34,7 +35,7 @@ class QuietView : public sonotape::RecorderView {
 class HostRecording {
  public:
   explicit HostRecording(const std::string& folder) : recorder_(view_) {
-    source_->pin.formats = {{WAVE_FORMAT_PCM, 2, 48000, 192000, 4, 16, 0}};
+    source_->pin.formats = {testsupport::PcmWave(2, 48000)};
     source_->pin.bufferSize = kBuffer;
     ComPtr<IBaseFilter> sink(new testsupport::OnePinFilter<testsupport::SinkPin>());
     if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,

@@ -9,24 +9,13 @@
 
 #include "player/FileReader.h"
 #include "support/MemoryStream.h"
+#include "support/PcmFormats.h"
 
 namespace sonotape {
 namespace {
 
-PcmFormat Format(std::uint32_t rate, std::uint16_t channels, std::uint16_t bits, bool extensible = false) {
-  PcmFormat format{};
-  format.wFormatTag = extensible ? kFormatExtensible : kFormatPcm;
-  format.nChannels = channels;
-  format.nSamplesPerSec = rate;
-  format.wBitsPerSample = bits;
-  format.nBlockAlign = static_cast<std::uint16_t>(channels * bits / 8);
-  format.nAvgBytesPerSec = rate * format.nBlockAlign;
-  if (extensible) {
-    format.cbSize = 22;
-    format.wValidBitsPerSample = bits;
-  }
-  return format;
-}
+using testsupport::ExtensibleFormat;
+using testsupport::PlainFormat;
 
 // Byte i of the file is the letter ('A' + i % 26), so every read shows where it came from.
 std::string Lettered(std::size_t size, std::int64_t from = 0) {
@@ -50,10 +39,10 @@ struct Opened {
 };
 
 TEST(WavReader, ReadsTheSamplesBehindTheHeaderTheRecorderWrote) {
-  Opened plain(Lettered(1000), Format(44100, 2, 16));
+  Opened plain(Lettered(1000), PlainFormat(kFormatPcm, 2, 16, 44100));
   ASSERT_TRUE(plain.open);
   EXPECT_EQ(plain.Read(10), Lettered(10, 46));
-  Opened extensible(Lettered(1000), Format(48000, 6, 24, true));
+  Opened extensible(Lettered(1000), ExtensibleFormat(6, 24, 48000));
   ASSERT_TRUE(extensible.open);
   EXPECT_EQ(extensible.Read(10), Lettered(10, 68));
   EXPECT_EQ(extensible.Read(2000), Lettered(1000 - 78, 78)) << "up to the end of the file";
@@ -61,7 +50,7 @@ TEST(WavReader, ReadsTheSamplesBehindTheHeaderTheRecorderWrote) {
 }
 
 TEST(WavReader, AFileShorterThanItsHeaderOpensAndEndsAtOnce) {
-  Opened shortFile(Lettered(20), Format(44100, 2, 16));
+  Opened shortFile(Lettered(20), PlainFormat(kFormatPcm, 2, 16, 44100));
   EXPECT_TRUE(shortFile.open);
   EXPECT_EQ(shortFile.Read(100), "");
 }
@@ -69,26 +58,26 @@ TEST(WavReader, AFileShorterThanItsHeaderOpensAndEndsAtOnce) {
 TEST(WavReader, OpeningFailsWhenTheStreamCannotBePositioned) {
   testsupport::MemoryStream stream(Lettered(1000));
   stream.failing = true;
-  PcmFormat format = Format(44100, 2, 16);
+  PcmFormat format = PlainFormat(kFormatPcm, 2, 16, 44100);
   std::string error;
   EXPECT_FALSE(CreateFileReader(ftWav)->Open(stream, format, error));
   EXPECT_EQ(error, "");
 }
 
 TEST(WavReader, RepositionsToWholeFramesRoundingTheByteOffsetHalfToEven) {
-  Opened wav(Lettered(4000), Format(4, 1, 8));  // 4 bytes a second, 1-byte frames
+  Opened wav(Lettered(4000), PlainFormat(kFormatPcm, 1, 8, 4));  // 4 bytes a second, 1-byte frames
   ASSERT_TRUE(wav.reader->Reposition(0.625, 4));  // 2.5 bytes: to 2
   EXPECT_EQ(wav.Read(1), Lettered(1, 46 + 2));
   ASSERT_TRUE(wav.reader->Reposition(0.875, 4));  // 3.5 bytes: to 4
   EXPECT_EQ(wav.Read(1), Lettered(1, 46 + 4));
 
-  Opened stereo(Lettered(400000), Format(44100, 2, 16));  // 4-byte frames
+  Opened stereo(Lettered(400000), PlainFormat(kFormatPcm, 2, 16, 44100));  // 4-byte frames
   ASSERT_TRUE(stereo.reader->Reposition(1.00001, 4));     // 176401.8 bytes: frame 44100
   EXPECT_EQ(stereo.Read(4), Lettered(4, 46 + 176400));
 }
 
 TEST(WavReader, ATargetAtOrBelowZeroIsTheStartOfTheData) {
-  Opened wav(Lettered(4000), Format(44100, 2, 16, true));
+  Opened wav(Lettered(4000), ExtensibleFormat(2, 16, 44100));
   ASSERT_TRUE(wav.reader->Reposition(-1.5, 1.0));  // a short file: its length less 2 s
   EXPECT_EQ(wav.Read(4), Lettered(4, 68)) << "never inside the header";
   ASSERT_TRUE(wav.reader->Reposition(0, 1.0));
@@ -96,7 +85,7 @@ TEST(WavReader, ATargetAtOrBelowZeroIsTheStartOfTheData) {
 }
 
 TEST(WavReader, AFormatWithoutBlockAlignmentIsRepositionedByChannelsAndBits) {
-  PcmFormat format = Format(48000, 6, 24);
+  PcmFormat format = PlainFormat(kFormatPcm, 6, 24, 48000);
   format.nBlockAlign = 0;
   format.nAvgBytesPerSec = 0;
   Opened wav(Lettered(1000000), format);
@@ -110,7 +99,7 @@ TEST(WavReader, AFormatWithoutBlockAlignmentIsRepositionedByChannelsAndBits) {
 
 TEST(WavReader, ReachesTheSecondHalfOfAFileLargerThanTwoGigabytes) {
   // 24-bit 5.1 at 48 kHz passes 2 GiB after 41 minutes; seek to 50 minutes of a 70-minute file.
-  const PcmFormat format = Format(48000, 6, 24, true);
+  const PcmFormat format = ExtensibleFormat(6, 24, 48000);
   constexpr std::int64_t kBytesPerSecond = 48000 * 6 * 3;
   constexpr std::int64_t kTarget = 68 + kBytesPerSecond * 3000;
   Opened wav(Lettered(68), format);

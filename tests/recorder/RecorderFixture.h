@@ -22,6 +22,7 @@
 #include "graph/ComPtr.h"
 #include "recorder/Recorder.h"
 #include "support/ComCreate.h"
+#include "support/PcmFormats.h"
 #include "support/TempFolder.h"
 
 namespace recordertest {
@@ -29,6 +30,7 @@ namespace recordertest {
 using sonotape::ComPtr;
 using sonotape::QueryInto;
 using testsupport::OnePinFilter;
+using testsupport::PcmWave;
 using testsupport::SinkPin;
 using testsupport::SourcePin;
 
@@ -72,11 +74,6 @@ class FakeView : public sonotape::RecorderView {
   std::atomic<int> offThreadCalls{0};
 };
 
-inline WAVEFORMATEX Pcm(WORD channels, DWORD rate) {
-  const WORD align = static_cast<WORD>(channels * 2);
-  return {WAVE_FORMAT_PCM, channels, rate, rate * align, align, 16, 0};
-}
-
 inline std::vector<std::uint8_t> ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -102,7 +99,7 @@ class RecorderTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
     source = new OnePinFilter<SourcePin>();
-    source->pin.formats = {Pcm(2, 48000), Pcm(1, 44100), Pcm(6, 48000)};
+    source->pin.formats = {PcmWave(2, 48000), PcmWave(1, 44100), PcmWave(6, 48000)};
     refs[0] = source;
     refs[1] = new OnePinFilter<SinkPin>();
     ASSERT_EQ(testsupport::CreateInstance(CLSID_FilterGraph, IID_IGraphBuilder, graph), S_OK);

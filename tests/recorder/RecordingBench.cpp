@@ -16,6 +16,7 @@
 #include "baseclasses/TestPins.h"
 #include "graph/ComPtr.h"
 #include "recorder/Recorder.h"
+#include "support/PcmFormats.h"
 #include "support/TempFolder.h"
 
 using sonotape::ComPtr;
@@ -73,7 +74,7 @@ struct Run {
 Run Measure(const testsupport::TempFolder& folder, bool record) {
   auto* source = new testsupport::OnePinFilter<testsupport::SourcePin>();
   ComPtr<IBaseFilter> sourceRef(source);
-  source->pin.formats = {{WAVE_FORMAT_PCM, 2, 48000, 192000, 4, 16, 0}};
+  source->pin.formats = {testsupport::PcmWave(2, 48000)};
   source->pin.bufferSize = kBuffer;
   ComPtr<IBaseFilter> sink(new testsupport::OnePinFilter<testsupport::SinkPin>());
   ComPtr<IGraphBuilder> graph;

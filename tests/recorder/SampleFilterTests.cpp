@@ -18,19 +18,16 @@
 #include "graph/HostSource.h"
 #include "recorder/SampleFilter.h"
 #include "support/ComCreate.h"
+#include "support/PcmFormats.h"
 
 using sonotape::ComPtr;
 using sonotape::QueryInto;
 using testsupport::OnePinFilter;
+using testsupport::PcmWave;
 using testsupport::SinkPin;
 using testsupport::SourcePin;
 
 namespace {
-
-WAVEFORMATEX Pcm(WORD channels, DWORD rate) {
-  const WORD align = static_cast<WORD>(channels * 2);
-  return {WAVE_FORMAT_PCM, channels, rate, rate * align, align, 16, 0};
-}
 
 struct Recorded {
   std::atomic<int> calls{0};
@@ -95,7 +92,7 @@ class SampleFilter : public ::testing::Test {
 };
 
 TEST_F(SampleFilter, HandsEverySampleToTheCallbackAndFollowsFormatChanges) {
-  source->pin.formats = {Pcm(2, 48000), Pcm(2, 44100)};
+  source->pin.formats = {PcmWave(2, 48000), PcmWave(2, 44100)};
   auto* sink = new OnePinFilter<SinkPin>();
   ASSERT_NO_FATAL_FAILURE(Build(sink));
   EXPECT_EQ(samples->GetSampleKind(), sonotape::skIntegerPcm);
@@ -148,7 +145,7 @@ TEST_F(SampleFilter, HandsEverySampleToTheCallbackAndFollowsFormatChanges) {
 // A host reconnects its decoder with a new type while the tap is in place: the tap's output
 // reconnects with it, and that reconnects the tap's input once more with the same type.
 TEST_F(SampleFilter, AReconnectionIsAChangeUntilTheRecorderTakesIt) {
-  source->pin.formats = {Pcm(2, 48000), Pcm(1, 44100)};
+  source->pin.formats = {PcmWave(2, 48000), PcmWave(1, 44100)};
   auto* sink = new OnePinFilter<SinkPin>();
   ASSERT_NO_FATAL_FAILURE(Build(sink));
   samples->SetFormatChanged(FALSE);
@@ -167,7 +164,7 @@ TEST_F(SampleFilter, AReconnectionIsAChangeUntilTheRecorderTakesIt) {
 }
 
 TEST_F(SampleFilter, NoFormatIsEvaluatedWhileTheCallbackLockIsHeld) {
-  source->pin.formats = {Pcm(2, 48000), Pcm(1, 44100)};
+  source->pin.formats = {PcmWave(2, 48000), PcmWave(1, 44100)};
   ASSERT_NO_FATAL_FAILURE(Build(new OnePinFilter<SinkPin>()));
   AM_MEDIA_TYPE mono{};
   ASSERT_EQ(source->pin.GetMediaType(1, &mono), S_OK);
@@ -196,8 +193,10 @@ TEST_F(SampleFilter, TheWindowThreadNeverWaitsForAPausedRenderer) {
 
   // The streaming thread delivers until the paused renderer holds it in Receive.
   std::atomic<bool> stop{false};
+  std::atomic<long> delivered{0};
   std::thread streaming([&] {
     while (!stop && SUCCEEDED(Send(1))) {
+      ++delivered;
     }
   });
   long seen = -1;
@@ -218,10 +217,17 @@ TEST_F(SampleFilter, TheWindowThreadNeverWaitsForAPausedRenderer) {
   ASSERT_EQ(windowThread.wait_for(std::chrono::seconds(5)), std::future_status::ready);
   EXPECT_EQ(windowThread.get(), seen);
 
+  // Running, the renderer takes the held sample and more: they pass the tap without a callback.
+  const long removedAt = delivered;
+  ASSERT_TRUE(SUCCEEDED(control->Run()));
+  for (const DWORD started = GetTickCount(); delivered < removedAt + 50 && GetTickCount() - started < 10000;) {
+    Sleep(10);
+  }
   stop = true;
   control->Stop();  // releases the renderer
   streaming.join();
-  EXPECT_EQ(recorded.bytes, seen);  // no callback after SetCallback (none)
+  EXPECT_GE(delivered, removedAt + 50) << "samples went on through the tap";
+  EXPECT_EQ(recorded.bytes, seen) << "no callback after SetCallback (none)";
 }
 
 }  // namespace

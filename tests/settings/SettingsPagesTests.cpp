@@ -1,6 +1,6 @@
 // The tool window's settings pages with a real window and a real settings file: loading, saving,
-// the pages shown per format, the save button, the window bounds at other DPIs, and the folder
-// picker driven as a user would.
+// the default output folder, the pages shown per format, the save button, the window bounds at
+// other DPIs, and the folder picker driven as a user would.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -9,8 +9,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
+#include <map>
 #include <memory>
+#include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -29,6 +33,83 @@ std::string TextOf(HWND window) {
   GetWindowTextA(window, text, sizeof text);
   return text;
 }
+
+std::string ShellFolder(int id) {
+  char path[MAX_PATH] = "";
+  return SUCCEEDED(SHGetFolderPathA(nullptr, id, nullptr, SHGFP_TYPE_CURRENT, path)) ? path : "";
+}
+
+// Points one of the user's shell folders (a value of the registry's User Shell Folders, which the
+// shell reads at every look-up) elsewhere while it lives.
+class ShellFolderRedirect {
+ public:
+  ShellFolderRedirect(const char* name, const std::string& path) : name_(name) {
+    constexpr char kUserShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kUserShellFolders, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr,
+                        &key_, nullptr) != ERROR_SUCCESS) {
+      throw std::runtime_error("no User Shell Folders key");
+    }
+    DWORD size = 0;
+    had_ = RegQueryValueExA(key_, name, nullptr, &type_, nullptr, &size) == ERROR_SUCCESS;
+    old_.resize(size);
+    if (had_) RegQueryValueExA(key_, name, nullptr, &type_, old_.data(), &size);
+    RegSetValueExA(key_, name, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                   static_cast<DWORD>(path.size() + 1));
+  }
+  ~ShellFolderRedirect() {
+    if (had_) {
+      RegSetValueExA(key_, name_, 0, type_, old_.data(), static_cast<DWORD>(old_.size()));
+    } else {
+      RegDeleteValueA(key_, name_);
+    }
+    RegCloseKey(key_);
+  }
+  ShellFolderRedirect(const ShellFolderRedirect&) = delete;
+  ShellFolderRedirect& operator=(const ShellFolderRedirect&) = delete;
+
+ private:
+  const char* name_;
+  HKEY key_ = nullptr;
+  bool had_ = false;
+  DWORD type_ = REG_EXPAND_SZ;
+  std::vector<BYTE> old_;
+};
+
+// How a page shows a setting.
+enum class Shown { kText, kCheck, kItem, kPosition };
+
+struct Setting {
+  int id;
+  const char* key;
+  Shown shown;
+};
+
+// Every setting the pages keep, under its key: the output folder's in "General", the others in
+// the window's section; rbOggABR is kept as the opposite of rbOggVBR.
+constexpr Setting kSettings[] = {
+    {edOutput, "FilePath", Shown::kText},
+    {cbStayConnected, "cbStayConnected", Shown::kCheck},
+    {cbAutoCreate, "cbAutoCreate", Shown::kCheck},
+    {cbRecordAs, "cbRecordAs", Shown::kItem},
+    {cbMP3SampleRate, "cbMP3SampleRate", Shown::kItem},
+    {cbMP3JointStereo, "cbMP3JointStereo", Shown::kCheck},
+    {cbMP3Bitrate, "cbMP3Bitrate", Shown::kItem},
+    {cbMP3MaxBitRate, "cbMP3MaxBitRate", Shown::kItem},
+    {tbMP3Quality, "tbMP3Quality", Shown::kPosition},
+    {cbMP3Private, "cbMP3Private", Shown::kCheck},
+    {cbMP3CRC, "cbMP3CRC", Shown::kCheck},
+    {cbMP3Copyright, "cbMP3Copyright", Shown::kCheck},
+    {cbMP3Original, "cbMP3Original", Shown::kCheck},
+    {cbMP3VBRHeader, "cbMP3VBRHeader", Shown::kCheck},
+    {tbMP3VBRQuality, "tbMP3VBRQuality", Shown::kPosition},
+    {cbMP3NoRes, "cbMP3NoRes", Shown::kCheck},
+    {cbMP3Method, "cbMP3Method", Shown::kItem},
+    {tbOggQuality, "tbOggQuality", Shown::kPosition},
+    {rbOggVBR, "rbOggVBR", Shown::kCheck},
+    {tbVolume, "tbVolume", Shown::kPosition},
+};
+
+using Settings = std::map<std::string, std::string>;
 
 class SettingsPages : public ::testing::Test {
  protected:
@@ -56,6 +137,66 @@ class SettingsPages : public ::testing::Test {
     char value[256] = "";
     GetPrivateProfileStringA(section, key, "(none)", value, sizeof value, IniPath().c_str());
     return value;
+  }
+
+  // The keys of a section of the settings file.
+  std::set<std::string> Keys(const char* section) const {
+    std::vector<char> names(4096);
+    const DWORD length = GetPrivateProfileStringA(section, nullptr, "", names.data(), static_cast<DWORD>(names.size()),
+                                                  IniPath().c_str());
+    std::set<std::string> keys;
+    for (const char* name = names.data(); name < names.data() + length && *name != '\0';
+         name += std::strlen(name) + 1) {
+      keys.insert(name);
+    }
+    return keys;
+  }
+  // What the pages show of every kept setting, by its key.
+  Settings OnPages() const {
+    Settings shown;
+    for (const Setting& setting : kSettings) {
+      HWND control = Item(setting.id);
+      switch (setting.shown) {
+        case Shown::kText:
+          shown[setting.key] = TextOf(control);
+          break;
+        case Shown::kCheck:
+          shown[setting.key] = Checked(setting.id) ? "1" : "0";
+          break;
+        case Shown::kItem:
+          shown[setting.key] = std::to_string(Selected(setting.id));
+          break;
+        case Shown::kPosition:
+          shown[setting.key] = std::to_string(SendMessageA(control, TBM_GETPOS, 0, 0));
+          break;
+      }
+    }
+    shown["rbOggABR"] = Checked(rbOggABR) ? "1" : "0";
+    return shown;
+  }
+  // Changes every setting as a user would.
+  void Change(const Settings& wanted) {
+    for (const Setting& setting : kSettings) {
+      const std::string& value = wanted.at(setting.key);
+      switch (setting.shown) {
+        case Shown::kText:
+          SetWindowTextA(Item(setting.id), value.c_str());
+          break;
+        case Shown::kCheck:
+          if (setting.id == rbOggVBR) {
+            Click(value == "1" ? rbOggVBR : rbOggABR);
+          } else if (Checked(setting.id) != (value == "1")) {
+            Click(setting.id);
+          }
+          break;
+        case Shown::kItem:
+          Choose(setting.id, std::stoi(value));
+          break;
+        case Shown::kPosition:
+          Slide(setting.id, std::stoi(value));
+          break;
+      }
+    }
   }
 
   testsupport::TempFolder folder;
@@ -107,6 +248,104 @@ TEST_F(SettingsPages, EverySettingSavedIsWhatAFreshWindowLoads) {
   EXPECT_EQ(TextOf(Item(lblOggBitrate)), "Bit Rate approx. 350 kbps");
   EXPECT_EQ(TextOf(Item(lblBitrate)), "VBR Min. &Bit Rate:");
   EXPECT_FALSE(SaveEnabled());
+}
+
+TEST_F(SettingsPages, EverySettingStartsAtItsDefaultAndComesBackAsSavedAndNoOtherIsKept) {
+  Open();
+  const Settings defaults = {
+      {"FilePath", ShellFolder(CSIDL_MYMUSIC) + "\\"},
+      {"cbStayConnected", "1"}, {"cbAutoCreate", "1"}, {"cbRecordAs", "0"}, {"cbMP3SampleRate", "0"},
+      {"cbMP3JointStereo", "0"}, {"cbMP3Bitrate", "8"}, {"cbMP3MaxBitRate", "13"}, {"tbMP3Quality", "2"},
+      {"cbMP3Private", "0"}, {"cbMP3CRC", "0"}, {"cbMP3Copyright", "0"}, {"cbMP3Original", "0"},
+      {"cbMP3VBRHeader", "0"}, {"tbMP3VBRQuality", "5"}, {"cbMP3NoRes", "0"}, {"cbMP3Method", "0"},
+      {"tbOggQuality", "4"}, {"rbOggVBR", "1"}, {"rbOggABR", "0"}, {"tbVolume", "4000"}};
+  EXPECT_EQ(OnPages(), defaults);
+
+  // Every setting away from its default, and back where it is not.
+  const Settings first = {
+      {"FilePath", "Y:\\Shows\\"},
+      {"cbStayConnected", "0"}, {"cbAutoCreate", "0"}, {"cbRecordAs", "2"}, {"cbMP3SampleRate", "6"},
+      {"cbMP3JointStereo", "1"}, {"cbMP3Bitrate", "3"}, {"cbMP3MaxBitRate", "5"}, {"tbMP3Quality", "0"},
+      {"cbMP3Private", "1"}, {"cbMP3CRC", "1"}, {"cbMP3Copyright", "1"}, {"cbMP3Original", "1"},
+      {"cbMP3VBRHeader", "1"}, {"tbMP3VBRQuality", "9"}, {"cbMP3NoRes", "1"}, {"cbMP3Method", "2"},
+      {"tbOggQuality", "10"}, {"rbOggVBR", "0"}, {"rbOggABR", "1"}, {"tbVolume", "1234"}};
+  const Settings second = {
+      {"FilePath", "Z:\\Elsewhere\\"},
+      {"cbStayConnected", "1"}, {"cbAutoCreate", "1"}, {"cbRecordAs", "1"}, {"cbMP3SampleRate", "1"},
+      {"cbMP3JointStereo", "0"}, {"cbMP3Bitrate", "13"}, {"cbMP3MaxBitRate", "0"}, {"tbMP3Quality", "3"},
+      {"cbMP3Private", "0"}, {"cbMP3CRC", "0"}, {"cbMP3Copyright", "0"}, {"cbMP3Original", "0"},
+      {"cbMP3VBRHeader", "0"}, {"tbMP3VBRQuality", "0"}, {"cbMP3NoRes", "0"}, {"cbMP3Method", "1"},
+      {"tbOggQuality", "-1"}, {"rbOggVBR", "1"}, {"rbOggABR", "0"}, {"tbVolume", "0"}};
+  for (const auto& [key, value] : first) {
+    EXPECT_NE(value, defaults.at(key)) << key;
+    EXPECT_NE(value, second.at(key)) << key;
+  }
+
+  Change(first);
+  ASSERT_EQ(OnPages(), first);
+  SendMessageA(Item(btnSave), BM_CLICK, 0, 0);
+  // Saved as the file has always kept them: list items by their text, check marks as 1 and 0.
+  const Settings stored = {
+      {"cbStayConnected", "0"}, {"cbAutoCreate", "0"}, {"cbRecordAs", "Ogg Vorbis"}, {"cbMP3SampleRate", "16 khz"},
+      {"cbMP3JointStereo", "1"}, {"cbMP3Bitrate", "56 kbps"}, {"cbMP3MaxBitRate", "80 kbps"}, {"tbMP3Quality", "0"},
+      {"cbMP3Private", "1"}, {"cbMP3CRC", "1"}, {"cbMP3Copyright", "1"}, {"cbMP3Original", "1"},
+      {"cbMP3VBRHeader", "1"}, {"tbMP3VBRQuality", "9"}, {"cbMP3NoRes", "1"}, {"cbMP3Method", "Average Bit Rate"},
+      {"tbOggQuality", "10"}, {"rbOggVBR", "0"}};
+  std::set<std::string> keys;
+  for (const auto& [key, value] : stored) {
+    EXPECT_EQ(Stored("frmSonotape", key.c_str()), value) << key;
+    keys.insert(key);
+  }
+  EXPECT_EQ(Keys("frmSonotape"), keys) << "the volume is kept when the window goes";
+  EXPECT_EQ(Keys("General"), std::set<std::string>{"FilePath"});
+  EXPECT_EQ(Stored("General", "FilePath"), "Y:\\Shows\\");
+  window.reset();
+  keys.insert({"tbVolume", "Left", "Top", "CWidth", "CHeight"});
+  EXPECT_EQ(Keys("frmSonotape"), keys);
+  EXPECT_EQ(Keys("General"), (std::set<std::string>{"FilePath", "Version"}));
+  EXPECT_EQ(Stored("frmSonotape", "tbVolume"), "1234");
+
+  Open();
+  EXPECT_EQ(OnPages(), first);
+  Change(second);  // every key written anew: none keeps the first value
+  SendMessageA(Item(btnSave), BM_CLICK, 0, 0);
+  window.reset();
+  Open();
+  EXPECT_EQ(OnPages(), second);
+}
+
+TEST_F(SettingsPages, TheDefaultFolderIsTheMusicFolder) {
+  ShellFolderRedirect music("My Music", folder.Path());
+  Open();
+  EXPECT_EQ(TextOf(Item(edOutput)), folder.Path() + "\\");
+}
+
+TEST_F(SettingsPages, TheDefaultFolderIsTheDocumentsFolderWhereNoMusicFolderIs) {
+  const std::string documents = ShellFolder(CSIDL_PERSONAL);
+  ASSERT_FALSE(documents.empty());
+  {
+    std::ofstream(folder.File("Music")) << "a file where the folder was";
+    ShellFolderRedirect music("My Music", folder.File("Music"));
+    Open();
+    EXPECT_EQ(TextOf(Item(edOutput)), documents + "\\");
+    window.reset();
+  }
+  ShellFolderRedirect music("My Music", folder.File("Gone"));
+  Open();
+  EXPECT_EQ(TextOf(Item(edOutput)), documents + "\\");
+}
+
+TEST_F(SettingsPages, NoDefaultFolderWhereNeitherTheMusicNorTheDocumentsFolderIs) {
+  std::ofstream(folder.File("Music")) << "a file where the folder was";
+  ShellFolderRedirect music("My Music", folder.File("Music"));
+  ShellFolderRedirect documents("Personal", folder.File("Gone"));
+  Open();
+  EXPECT_EQ(TextOf(Item(edOutput)), "");
+  const std::string stored = "D:\\Recordings\\";  // a stored folder stays, existing or not
+  window.reset();
+  Store("[General]\r\nFilePath=" + stored + "\r\n");
+  Open();
+  EXPECT_EQ(TextOf(Item(edOutput)), stored);
 }
 
 TEST_F(SettingsPages, StoredTextsSelectTheirPagesAndNonsenseKeepsTheDefaults) {

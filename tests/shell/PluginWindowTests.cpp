@@ -27,6 +27,7 @@
 #include "recorder/SampleInterface.h"
 #include "recorder/TapSplice.h"
 #include "support/ComCreate.h"
+#include "support/PcmFormats.h"
 #include "support/TempFolder.h"
 #include "ui/WindowIds.h"
 
@@ -71,7 +72,7 @@ class PluginWindow : public ::testing::Test {
     ASSERT_NE(window, nullptr);
 
     source = new testsupport::OnePinFilter<testsupport::SourcePin>();
-    source->pin.formats = {{WAVE_FORMAT_PCM, 2, 48000, 192000, 4, 16, 0}};
+    source->pin.formats = {testsupport::PcmWave(2, 48000)};
     source->pin.bufferSize = 19200;
     refs[0] = source;
     refs[1] = new testsupport::OnePinFilter<testsupport::SinkPin>();

@@ -1,11 +1,13 @@
 #pragma once
-// A file in memory for the readers' tests, positioned as the player's file is: a position behind
-// the end reads nothing, a negative one is the platform's seek error. Bytes may be placed far into
-// the file with zeros before them (a sparse file of any length), and appended as a recorder does.
+// A file in memory, positioned as the player's file is: a position behind the end reads nothing,
+// a negative one is the platform's seek error. Bytes may be placed far into the file with zeros
+// before them (a sparse file of any length), appended as a recorder does, up to a full disk, and
+// rewritten in place.
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -20,10 +22,12 @@ class MemoryStream : public sonotape::PlayerStream, public sonotape::RecordingFi
   MemoryStream() = default;
   explicit MemoryStream(const std::string& bytes) { Place(0, bytes); }
 
-  // Writes bytes at offset; the file grows to cover them.
+  // Writes bytes at offset over what was there; the file grows to cover them.
   void Place(std::int64_t offset, const std::string& bytes) {
-    segments_[offset] = bytes;
-    length_ = std::max(length_, offset + static_cast<std::int64_t>(bytes.size()));
+    const std::int64_t end = offset + static_cast<std::int64_t>(bytes.size());
+    Cut(offset, end);
+    if (!bytes.empty()) segments_[offset] = bytes;
+    length_ = std::max(length_, end);
   }
   std::uint64_t Length() const override { return static_cast<std::uint64_t>(length_); }
   // The bytes of [offset, offset + size), zeros where nothing was placed.
@@ -38,6 +42,7 @@ class MemoryStream : public sonotape::PlayerStream, public sonotape::RecordingFi
     }
     return out;
   }
+  std::string Contents() const { return Bytes(0, static_cast<std::size_t>(length_)); }
 
   std::size_t Read(void* buffer, std::size_t size) override {
     if (failing) throw std::runtime_error("read error");
@@ -59,28 +64,50 @@ class MemoryStream : public sonotape::PlayerStream, public sonotape::RecordingFi
   }
 
   std::size_t Append(const void* data, std::size_t size) override {
-    Place(length_, std::string(static_cast<const char*>(data), size));
-    return size;
+    const std::size_t taken = std::min(size, room);
+    room -= taken;
+    Place(length_, std::string(static_cast<const char*>(data), taken));
+    return taken;
   }
-  bool WriteAt(std::uint64_t, const void*, std::size_t) override { return false; }
+  bool WriteAt(std::uint64_t offset, const void* data, std::size_t size) override {
+    if (offset + size > Length()) return false;
+    Place(static_cast<std::int64_t>(offset), std::string(static_cast<const char*>(data), size));
+    return true;
+  }
   bool Truncate(std::uint64_t length) override {
     const auto end = static_cast<std::int64_t>(length);
-    for (auto it = segments_.begin(); it != segments_.end();) {
-      if (it->first >= end) {
-        it = segments_.erase(it);
-      } else {
-        it->second.resize(static_cast<std::size_t>(std::min<std::int64_t>(end - it->first, static_cast<std::int64_t>(it->second.size()))));
-        ++it;
-      }
+    if (end < length_) {
+      Cut(end, length_);
+      if (room != SIZE_MAX) room += static_cast<std::size_t>(length_ - end);
+      length_ = end;
     }
-    length_ = std::min(length_, end);
     return true;
   }
 
   bool failing = false;
   int reads = 0;
+  std::size_t room = SIZE_MAX;  // a full disk after this many more bytes
 
  private:
+  // Takes [from, to) out of the placed bytes, keeping what lies on either side.
+  void Cut(std::int64_t from, std::int64_t to) {
+    if (from >= to) return;
+    auto it = segments_.lower_bound(from);
+    if (it != segments_.begin()) {
+      const auto before = std::prev(it);
+      if (before->first + static_cast<std::int64_t>(before->second.size()) > from) it = before;
+    }
+    std::map<std::int64_t, std::string> sides;
+    while (it != segments_.end() && it->first < to) {
+      const auto [at, bytes] = *it;
+      const std::int64_t end = at + static_cast<std::int64_t>(bytes.size());
+      it = segments_.erase(it);
+      if (at < from) sides[at] = bytes.substr(0, static_cast<std::size_t>(from - at));
+      if (end > to) sides[to] = bytes.substr(static_cast<std::size_t>(to - at));
+    }
+    segments_.merge(sides);
+  }
+
   std::map<std::int64_t, std::string> segments_;
   std::int64_t length_ = 0;
   std::int64_t position_ = 0;

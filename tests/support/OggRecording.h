@@ -13,17 +13,6 @@
 
 namespace testsupport {
 
-inline sonotape::PcmFormat Pcm16Format(std::uint32_t rate, std::uint16_t channels) {
-  sonotape::PcmFormat format{};
-  format.wFormatTag = 1;
-  format.nChannels = channels;
-  format.nSamplesPerSec = rate;
-  format.wBitsPerSample = 16;
-  format.nBlockAlign = static_cast<std::uint16_t>(channels * 2);
-  format.nAvgBytesPerSec = rate * format.nBlockAlign;
-  return format;
-}
-
 // Encodes pcm through a started encoder into file; the bytes written (the headers not counted).
 inline std::size_t EncodeInBuffers(const sonotape::PcmFormat& format, const std::vector<std::uint8_t>& pcm,
                                    sonotape::OggEncoder& encoder, sonotape::RecordingFile& file) {
