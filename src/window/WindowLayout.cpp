@@ -57,7 +57,7 @@ constexpr ControlEntry kControls[] = {
      Fixed, 0, 0, {}, false},
     {cbAutoCreate, "cbAutoCreate", kButton, "Append &Date-Time to Filenames", InGroup(kCheck), kGeneralPage, Close,
      Fixed, 0, 0, {}, false},
-    {lblFileSize, "lblFileSize", kStatic, "Written: 0.0 MB", kLabel, kGeneralPage, Next, Share, 0, 0, kWrittenCaption,
+    {lblFileSize, "lblFileSize", kStatic, "Written: 0.0 MB", kLabel, kGeneralPage, Close, Share, 0, 0, kWrittenCaption,
      false},
     {lblLengthGen, "lblLengthGen", kStatic, "Length:  00:00:00", kLabel, kGeneralPage, Same, Share, 0, 0,
      kLengthCaption, false},
