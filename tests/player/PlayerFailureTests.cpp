@@ -7,15 +7,15 @@
 #include <fstream>
 #include <new>
 
+#include "FilterDoubles.h"
 #include "PlayerTestSupport.h"
 #include "PluginLibrary.h"
 #include "support/TempFolder.h"
-#include "baseclasses/BCFilterTemplate.h"
 #include "baseclasses/TestPins.h"
-#include "graph/HostSource.h"
 #include "player/PlayerRules.h"
 
 using playertest::EventWindow;
+using playertest::FilterDouble;
 using sonotape::TAudioPlayer;
 
 // The chunk buffer's allocation fails on request.
@@ -40,53 +40,9 @@ void ExpectClosedAndUsable(TAudioPlayer& player, EventWindow& window) {
   EXPECT_TRUE(window.WaitForCompletion(kPlayTimeout));
 }
 
-// A filter that misbehaves in one way, registered in place of the class the player creates.
-template <typename Filter>
-class FilterDouble final : public IClassFactory {
+// A source older than the player accepts.
+class OldSource : public playertest::SourceDouble {
  public:
-  explicit FilterDouble(REFCLSID clsid) {
-    result_ = CoRegisterClassObject(clsid, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_);
-  }
-  ~FilterDouble() {
-    if (SUCCEEDED(result_)) CoRevokeClassObject(cookie_);
-  }
-  HRESULT Result() const { return result_; }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (iid != IID_IUnknown && iid != IID_IClassFactory) {
-      *out = nullptr;
-      return E_NOINTERFACE;
-    }
-    *out = static_cast<IClassFactory*>(this);
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID iid, void** out) override {
-    sonotape::ComPtr<IBaseFilter> filter(static_cast<IBaseFilter*>(new Filter()));
-    return filter->QueryInterface(iid, out);
-  }
-  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-
- private:
-  DWORD cookie_ = 0;
-  HRESULT result_;
-};
-
-// The entry an old source is made from; it outlives every source.
-const sonotape::TBCFilterTemplateEntry& OldSourceEntry() {
-  static const sonotape::TBCFilterTemplateEntry entry = [] {
-    sonotape::TBCFilterTemplateEntry made;
-    made.name = "Old host push source";
-    made.clsid = sonotape::CLSID_HostPushSource;
-    return made;
-  }();
-  return entry;
-}
-
-class OldSource : public devhost::THostPushSource {
- public:
-  OldSource() : THostPushSource(OldSourceEntry(), nullptr) {}
   HRESULT STDMETHODCALLTYPE GetSourceInfo(sonotape::SourceInfo* info) override {
     info->version = 0x0300FFFF;
     return S_OK;
