@@ -210,7 +210,8 @@ double TAudioPlayer::GetPosition() {
   return position_;
 }
 
-// A file of no length cannot be sought in; a failed seek leaves the graph stopped.
+// A file of no length cannot be sought in; a failed seek leaves the graph stopped, also when the
+// graph that was running does not run again.
 bool TAudioPlayer::Seek(double totalSeconds, double targetSeconds) {
   const double target = SeekTarget(totalSeconds, targetSeconds);
   const PlayerState before = state_;
@@ -231,7 +232,11 @@ bool TAudioPlayer::Seek(double totalSeconds, double targetSeconds) {
     std::lock_guard position(positionLock_);
     position_ = target;
   }
-  if (before == psRunning && SUCCEEDED(graph_.Control()->Run())) {
+  if (before == psRunning) {
+    if (FAILED(graph_.Control()->Run())) {
+      errorText_ = "Cannot run the filtergraph";
+      return false;
+    }
     state_ = psRunning;
     Wake();
   }

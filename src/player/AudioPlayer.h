@@ -44,7 +44,8 @@ class TAudioPlayer {
   void SetVolume(std::int32_t slider);
   // Seconds handed to the graph since Open or the last Seek.
   double GetPosition();
-  // Moves to target seconds of a file total seconds long (at most 2 s before its end).
+  // Moves to target seconds of a file total seconds long (at most 2 s before its end). False,
+  // with the graph stopped, when the file cannot be repositioned or the graph not run again.
   bool Seek(double totalSeconds, double targetSeconds);
   // The text of the last failure, cleared; empty when there is nothing to show.
   std::string TakeErrorText();

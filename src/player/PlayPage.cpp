@@ -155,6 +155,13 @@ void PlayPage::OnGraphEvent() {
   }
 }
 
+// Playback off, then why it ended when the player says so (a plain end leaves no text).
+void PlayPage::StopWithPlayersText() {
+  const std::string text = player_.TakeErrorText();
+  SetPlaying(false);
+  view_.ShowError(text);
+}
+
 void PlayPage::ShowPosition() {
   if (!Playing() || (playerState_ & pfSeeking) != 0) {
     return;
@@ -208,7 +215,7 @@ void PlayPage::SeekToBar() {
   if (player_.Seek(length, SecondsAtBar(Bar(), length))) {
     view_.RunUpdateRoutine();
   } else {
-    view_.ShowError(player_.TakeErrorText());
+    StopWithPlayersText();  // the player stays stopped: nothing would end this playback
   }
 }
 

@@ -72,6 +72,7 @@ class PlayPage {
  private:
   void SetPlaying(bool on);
   void SetPaused(bool on);
+  void StopWithPlayersText();
   void RestoreHostVolume();
   void ShowPlayButton();
   void tbSeekMouseDown(int x);

@@ -5,15 +5,18 @@
 #include <windows.h>
 #include <dshow.h>
 
+#include <atomic>
+
 #include "HostPushSource.h"
 #include "baseclasses/BCFilterTemplate.h"
+#include "baseclasses/TestPins.h"
 #include "graph/ComPtr.h"
 #include "graph/HostSource.h"
 
 namespace playertest {
 
 // The class object of Filter (default-constructible) for clsid, on the registering thread's
-// apartment.
+// apartment; it keeps the filter it made last.
 template <typename Filter>
 class FilterDouble final : public IClassFactory {
  public:
@@ -38,14 +41,21 @@ class FilterDouble final : public IClassFactory {
   ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
   ULONG STDMETHODCALLTYPE Release() override { return 1; }
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID iid, void** out) override {
-    sonotape::ComPtr<IBaseFilter> filter(static_cast<IBaseFilter*>(new Filter()));
+    auto* made = new Filter();
+    sonotape::ComPtr<IBaseFilter> filter(static_cast<IBaseFilter*>(made));
+    last_ = filter;
+    lastFilter_ = made;
     return filter->QueryInterface(iid, out);
   }
   HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+  // The filter made last (a thread of the test's own creates them), or null.
+  Filter* Last() const { return lastFilter_; }
 
  private:
   DWORD cookie_ = 0;
   HRESULT result_;
+  sonotape::ComPtr<IBaseFilter> last_;
+  Filter* lastFilter_ = nullptr;
 };
 
 // The entry a double of the host's push source is made from; it outlives every source.
@@ -63,6 +73,55 @@ inline const sonotape::TBCFilterTemplateEntry& SourceDoubleEntry() {
 class SourceDouble : public devhost::THostPushSource {
  public:
   SourceDouble() : THostPushSource(SourceDoubleEntry(), nullptr) {}
+};
+
+// Takes PCM as a full renderer does: each sample is held until the filter stops.
+class HoldingPin : public testsupport::SinkPin {
+ public:
+  using SinkPin::SinkPin;
+  ~HoldingPin() { CloseHandle(stopped_); }
+  HoldingPin(const HoldingPin&) = delete;
+  HoldingPin& operator=(const HoldingPin&) = delete;
+  HRESULT STDMETHODCALLTYPE Receive(IMediaSample* sample) override {
+    const HRESULT hr = SinkPin::Receive(sample);
+    if (hr != S_OK) {
+      return hr;
+    }
+    WaitForSingleObject(stopped_, INFINITE);
+    return VFW_E_WRONG_STATE;
+  }
+  void Hold() { ResetEvent(stopped_); }
+  void LetGo() { SetEvent(stopped_); }
+
+ private:
+  HANDLE stopped_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+};
+
+// A renderer whose samples wait in HoldingPin, so that the player's worker stays in a hand-over
+// until the graph stops.
+class HoldingRenderer : public testsupport::OnePinFilter<HoldingPin> {
+ public:
+  HRESULT STDMETHODCALLTYPE Stop() override {
+    pin.LetGo();
+    return OnePinFilter::Stop();
+  }
+  HRESULT STDMETHODCALLTYPE Pause() override {
+    pin.Hold();
+    return OnePinFilter::Pause();
+  }
+};
+
+// A HoldingRenderer that starts once: stopped, it cannot leave the stopped state again.
+class RendererThatStartsOnce : public HoldingRenderer {
+ public:
+  HRESULT STDMETHODCALLTYPE Pause() override {
+    FILTER_STATE state = State_Stopped;
+    GetState(0, &state);
+    return state == State_Stopped && started_.exchange(true) ? E_FAIL : HoldingRenderer::Pause();
+  }
+
+ private:
+  std::atomic<bool> started_{false};
 };
 
 }  // namespace playertest

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "FilterDoubles.h"
 #include "HostGraph.h"
 #include "HostPushSource.h"
 #include "HostWindow.h"
@@ -332,8 +333,8 @@ TEST_F(PlayPageTest, EveryKeyOfTheSeekBarAndEverySkipButtonSeeks) {
 }
 
 // A recording without data has a length of 0: skips do not move the bar, Home and End do, and
-// every seek fails with the player's text, leaving the player stopped. The empty file may also
-// end at once, so each step plays anew.
+// every seek fails with the player's text and ends playback. The empty file may also end at
+// once, so each step plays anew.
 TEST_F(PlayPageTest, WithALengthOfZeroOnlyHomeAndEndMoveTheBarAndSeeksFail) {
   ASSERT_NO_FATAL_FAILURE(AttachSilentGraph("8000:1:16", 1));
   Click(btnRecord);  // the graph does not run: nothing is recorded
@@ -355,8 +356,7 @@ TEST_F(PlayPageTest, WithALengthOfZeroOnlyHomeAndEndMoveTheBarAndSeeksFail) {
     ASSERT_EQ(answerer.Answered().size(), i + 1);
     EXPECT_EQ(answerer.Answered().back(), "Error when seeking the file position") << i;
     EXPECT_EQ(Position(), "P&osition:  00:00:00") << i;
-    Click(btnStop);
-    EXPECT_FALSE(Playing());
+    ExpectStopped();
     EXPECT_NEAR(Bar(), bars[i], i == 5 ? 40 : 0) << i;  // with no length the bar stays
   }
 }
@@ -403,6 +403,22 @@ TEST_F(PlayPageTest, AFailedStartShowsThePlayersTextAndLeavesEverythingAsItWas) 
   ASSERT_EQ(answerer.Answered().size(), 2u);
   EXPECT_EQ(answerer.Answered()[1], "Cannot build the filtergraph");
   EXPECT_FALSE(Playing());
+}
+
+// The player's graph stops for the seek and then does not run: playback ends with the text.
+TEST_F(PlayPageTest, ASeekAfterWhichThePlayersGraphDoesNotRunEndsPlaybackAndSaysSo) {
+  ASSERT_NO_FATAL_FAILURE(Recorded("8000:1:16", 4));
+  IGraphBuilder* host = AttachAudibleGraph(0, -700);  // with the real renderer, made before its double
+  playertest::FilterDouble<playertest::RendererThatStartsOnce> renderer(CLSID_DSoundRender);
+  ASSERT_EQ(renderer.Result(), S_OK);
+  Click(btnPlay);
+  ASSERT_TRUE(Playing());
+  Key(VK_HOME);
+  ASSERT_EQ(answerer.Answered().size(), 1u);
+  EXPECT_EQ(answerer.Answered()[0], "Cannot run the filtergraph");
+  ExpectStopped();
+  EXPECT_EQ(Position(), "P&osition:  00:00:00");
+  EXPECT_EQ(VolumeOf(host), -700);
 }
 
 TEST_F(PlayPageTest, PlaybackStopsForARecordingsStartItsNewFileAndTheScheduleEnd) {
