@@ -2,6 +2,7 @@
 
 #include <new>
 #include <system_error>
+#include <utility>
 
 #include "player/PlayerFile.h"
 #include "player/PlayerRules.h"
@@ -65,7 +66,8 @@ void TAudioPlayer::Execute() {
 }
 
 // One chunk under the producer lock: read, count, hand over. The hand-over of 0 bytes at the
-// end of the data stops production, so exactly one follows the last data.
+// end of the data stops production, so exactly one follows the last data; so does a hand-over
+// that fails while no Halt is stopping the graph.
 std::size_t TAudioPlayer::ProduceChunk() {
   std::lock_guard producer(producerLock_);
   if (state_ != psRunning) {
@@ -83,8 +85,18 @@ std::size_t TAudioPlayer::ProduceChunk() {
   } else {
     state_ = psStopped;
   }
-  graph_.Source()->PutData(chunk_.get(), static_cast<INT32>(bytes));
+  const HRESULT handedOver = graph_.Source()->PutData(chunk_.get(), static_cast<INT32>(bytes));
+  if (FAILED(handedOver) && !halting_) {
+    FailProduction(handedOver);
+  }
   return bytes;
+}
+
+// The graph reports the failure as one of its own, so the window learns that playback ended.
+void TAudioPlayer::FailProduction(HRESULT failure) {
+  state_ = psStopped;
+  SetErrorText("Cannot deliver the sound to the filtergraph");
+  graph_.ReportAbort(failure);
 }
 
 void TAudioPlayer::Wake() {
@@ -103,19 +115,21 @@ void TAudioPlayer::Park() {
   workerSignal_.wait(lock, [this] { return !inChunk_; });
 }
 
-// Stops the graph, which releases a hand-over blocked in the source, and waits until the
-// worker is outside its chunk: afterwards the reader is free for this thread.
+// Stops the graph, which releases a hand-over blocked in the source (its failure is expected),
+// and waits until the worker is outside its chunk: afterwards the reader is free for this thread.
 void TAudioPlayer::Halt() {
   state_ = psStopped;
+  halting_ = true;
   if (graph_.Control() != nullptr) {
     graph_.Control()->Stop();
   }
   std::lock_guard producer(producerLock_);
+  halting_ = false;
 }
 
 bool TAudioPlayer::Open(const std::string& fileName, const PcmFormat& format, HWND window) {
   Close();
-  errorText_.clear();
+  SetErrorText({});
   outputFormat_ = format;
   fileName_ = fileName;
   window_ = window;
@@ -159,7 +173,7 @@ bool TAudioPlayer::Open(const std::string& fileName, const PcmFormat& format, HW
 bool TAudioPlayer::FailOpen(const char* text) {
   graph_.Release();
   ReleaseFile();
-  errorText_ = text;
+  SetErrorText(text);
   return false;
 }
 
@@ -225,7 +239,7 @@ bool TAudioPlayer::Seek(double totalSeconds, double targetSeconds) {
     }
   }
   if (!positioned) {
-    errorText_ = "Error when seeking the file position";
+    SetErrorText("Error when seeking the file position");
     return false;
   }
   {
@@ -234,7 +248,7 @@ bool TAudioPlayer::Seek(double totalSeconds, double targetSeconds) {
   }
   if (before == psRunning) {
     if (FAILED(graph_.Control()->Run())) {
-      errorText_ = "Cannot run the filtergraph";
+      SetErrorText("Cannot run the filtergraph");
       return false;
     }
     state_ = psRunning;
@@ -243,8 +257,14 @@ bool TAudioPlayer::Seek(double totalSeconds, double targetSeconds) {
   return true;
 }
 
+void TAudioPlayer::SetErrorText(std::string text) {
+  std::lock_guard error(errorLock_);
+  errorText_ = std::move(text);
+}
+
 std::string TAudioPlayer::TakeErrorText() {
   std::string text;
+  std::lock_guard error(errorLock_);
   text.swap(errorText_);
   return text;
 }

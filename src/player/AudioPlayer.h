@@ -2,7 +2,8 @@
 // The player engine: plays a recorded WAV, MP3 or Ogg Vorbis file through a graph of its own.
 // A worker thread reads the file in chunks of PCM and hands each to the host's push source,
 // which holds it back while the graph is full. Every operation runs on the window's thread;
-// failures leave a text for the caller to fetch.
+// failures leave a text for the caller to fetch. A chunk the source refuses ends the production
+// with a text, and the graph reports EC_ERRORABORT to the window.
 
 #include <windows.h>
 #include <dshow.h>
@@ -60,20 +61,23 @@ class TAudioPlayer {
   TAudioPlayer() = default;
   void Execute();
   std::size_t ProduceChunk();
+  void FailProduction(HRESULT failure);
   void Halt();
   void Park();
   void Wake();
   // Releases what a failed Open acquired, leaving text as the error; false.
   bool FailOpen(const char* text);
   void ReleaseFile();
+  void SetErrorText(std::string text);
 
   HWND window_ = nullptr;
   PcmFormat outputFormat_{};
   std::string fileName_;
   FileType fileType_ = ftWav;
   std::atomic<PlayerState> state_{psStopped};
+  std::atomic<bool> halting_{false};  // Halt is stopping the graph: a refused hand-over is no failure
   double position_ = 0;  // guarded by positionLock_
-  std::string errorText_;
+  std::string errorText_;  // guarded by errorLock_; the worker sets it too
   std::unique_ptr<std::uint8_t[]> chunk_;
   std::uint32_t chunkSize_ = 0;
   std::unique_ptr<PlayerStream> stream_;
@@ -81,6 +85,7 @@ class TAudioPlayer {
   PlayerGraph graph_;
   std::mutex positionLock_;
   std::mutex producerLock_;
+  std::mutex errorLock_;
 
   // The worker: parked until Open wakes it, and between chunks while parking is asked for.
   std::mutex workerLock_;

@@ -151,7 +151,7 @@ void PlayPage::OnGraphEvent() {
     ended = ended || code == EC_COMPLETE || code == EC_ERRORABORT;
   }
   if (ended) {
-    SetPlaying(false);
+    StopWithPlayersText();
   }
 }
 

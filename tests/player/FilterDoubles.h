@@ -75,6 +75,16 @@ class SourceDouble : public devhost::THostPushSource {
   SourceDouble() : THostPushSource(SourceDoubleEntry(), nullptr) {}
 };
 
+// A source that refuses the third chunk it is handed, and counts every hand-over.
+class SourceThatRefusesAChunk : public SourceDouble {
+ public:
+  static constexpr long kRefused = 3;
+  HRESULT STDMETHODCALLTYPE PutData(const BYTE* data, INT32 size) override {
+    return ++handOvers == kRefused ? E_FAIL : THostPushSource::PutData(data, size);
+  }
+  std::atomic<long> handOvers{0};
+};
+
 // Takes PCM as a full renderer does: each sample is held until the filter stops.
 class HoldingPin : public testsupport::SinkPin {
  public:

@@ -421,6 +421,20 @@ TEST_F(PlayPageTest, ASeekAfterWhichThePlayersGraphDoesNotRunEndsPlaybackAndSays
   EXPECT_EQ(VolumeOf(host), -700);
 }
 
+// The source refuses a chunk: the player's abort ends playback with the player's text.
+TEST_F(PlayPageTest, AChunkThePlayersSourceRefusesEndsPlaybackAndSaysSo) {
+  ASSERT_NO_FATAL_FAILURE(Recorded("8000:1:16", 4));
+  pushSource.reset();
+  playertest::FilterDouble<playertest::SourceThatRefusesAChunk> source(CLSID_HostPushSource);
+  ASSERT_EQ(source.Result(), S_OK);
+  Click(btnPlay);
+  ASSERT_TRUE(Playing());
+  ASSERT_TRUE(PumpUntil([this] { return !Playing(); }, kPlayTimeout)) << "playback did not end";
+  ASSERT_EQ(answerer.Answered().size(), 1u);
+  EXPECT_EQ(answerer.Answered()[0], "Cannot deliver the sound to the filtergraph");
+  ExpectStopped();
+}
+
 TEST_F(PlayPageTest, PlaybackStopsForARecordingsStartItsNewFileAndTheScheduleEnd) {
   ASSERT_NO_FATAL_FAILURE(Recorded("8000:1:16", 4));
   Click(btnPlay);
