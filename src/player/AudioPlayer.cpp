@@ -9,6 +9,23 @@
 
 namespace sonotape {
 
+namespace {
+
+// What a reader that had nothing to say about its failure could not do.
+std::string UnreadableFileText(FileType type, const std::string& fileName) {
+  switch (type) {
+    case ftMp3:
+      return "Cannot decode the MP3 file " + fileName;
+    case ftOgg:
+      return "Cannot decode the Ogg Vorbis file " + fileName;
+    case ftWav:
+      break;
+  }
+  return "Cannot read the WAV file " + fileName;
+}
+
+}  // namespace
+
 std::unique_ptr<TAudioPlayer> TAudioPlayer::Create() noexcept {
   try {
     std::unique_ptr<TAudioPlayer> player(new TAudioPlayer());
@@ -134,11 +151,11 @@ bool TAudioPlayer::Open(const std::string& fileName, const PcmFormat& format, HW
   fileName_ = fileName;
   window_ = window;
   if (!FileTypeFromName(fileName_, fileType_)) {
-    return false;
+    return FailOpen("Cannot play file " + fileName_ + ": not a WAV, MP3 or Ogg Vorbis file");
   }
   stream_ = OpenPlayerFile(fileName_);
   if (!stream_) {
-    return FailOpen(("Cannot open file " + fileName_).c_str());
+    return FailOpen("Cannot open file " + fileName_);
   }
   reader_ = CreateFileReader(fileType_);
   if (!reader_) {
@@ -152,7 +169,7 @@ bool TAudioPlayer::Open(const std::string& fileName, const PcmFormat& format, HW
     readerText.clear();
   }
   if (!opened) {
-    return FailOpen(readerText.c_str());
+    return FailOpen(readerText.empty() ? UnreadableFileText(fileType_, fileName_) : readerText);
   }
   if (!graph_.Build(outputFormat_, window_)) {
     return FailOpen("Cannot build the filtergraph");
@@ -170,7 +187,7 @@ bool TAudioPlayer::Open(const std::string& fileName, const PcmFormat& format, HW
   return true;
 }
 
-bool TAudioPlayer::FailOpen(const char* text) {
+bool TAudioPlayer::FailOpen(const std::string& text) {
   graph_.Release();
   ReleaseFile();
   SetErrorText(text);

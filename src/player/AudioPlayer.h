@@ -35,6 +35,7 @@ class TAudioPlayer {
   TAudioPlayer& operator=(const TAudioPlayer&) = delete;
 
   // Plays fileName, recorded in format; the graph's events go to window (none: no events).
+  // False, with a text of what failed, when it cannot be played.
   bool Open(const std::string& fileName, const PcmFormat& format, HWND window);
   void Close();
   // True when the graph went from running to paused.
@@ -66,7 +67,7 @@ class TAudioPlayer {
   void Park();
   void Wake();
   // Releases what a failed Open acquired, leaving text as the error; false.
-  bool FailOpen(const char* text);
+  bool FailOpen(const std::string& text);
   void ReleaseFile();
   void SetErrorText(std::string text);
 

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -433,6 +434,21 @@ TEST_F(PlayPageTest, AChunkThePlayersSourceRefusesEndsPlaybackAndSaysSo) {
   ASSERT_EQ(answerer.Answered().size(), 1u);
   EXPECT_EQ(answerer.Answered()[0], "Cannot deliver the sound to the filtergraph");
   ExpectStopped();
+}
+
+// A recording whose file holds no Ogg Vorbis stream any more: the start fails, naming the file.
+TEST_F(PlayPageTest, AFileThePlayerCannotDecodeIsNamed) {
+  SendMessageA(Item(cbRecordAs), CB_SETCURSEL, 2, 0);  // Ogg Vorbis
+  SendMessageA(window->Handle(), WM_COMMAND, MAKEWPARAM(cbRecordAs, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(Item(cbRecordAs)));
+  ASSERT_NO_FATAL_FAILURE(Recorded("48000:2:16", 1));
+  const std::string file = folder.File("take.ogg");
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << std::string(8192, '\x5A');
+  Click(btnPlay);
+  ASSERT_EQ(answerer.Answered().size(), 1u);
+  EXPECT_EQ(answerer.Answered()[0], "Cannot decode the Ogg Vorbis file " + file);
+  EXPECT_FALSE(Playing());
+  EXPECT_EQ(TextOf(Item(btnPlay)), "P&lay  ");
 }
 
 TEST_F(PlayPageTest, PlaybackStopsForARecordingsStartItsNewFileAndTheScheduleEnd) {

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <new>
+#include <string>
+#include <utility>
 
 #include "FilterDoubles.h"
 #include "PlayerTestSupport.h"
@@ -40,7 +42,6 @@ void ExpectClosedAndUsable(TAudioPlayer& player, EventWindow& window) {
   EXPECT_TRUE(window.WaitForCompletion(kPlayTimeout));
 }
 
-// A source older than the player accepts.
 class OldSource : public playertest::SourceDouble {
  public:
   HRESULT STDMETHODCALLTYPE GetSourceInfo(sonotape::SourceInfo* info) override {
@@ -128,15 +129,18 @@ TEST_F(PlayerFailure, NoMemoryForTheChunkBuffer) {
   ExpectClosedAndUsable(*player, *window);
 }
 
-// Files with the right extension but no stream of that kind: the reader says nothing.
-TEST_F(PlayerFailure, FilesWithoutTheirStreamFailSilently) {
+// Files with the right extension but no stream of that kind: the reader says nothing of its
+// own, the player names the file it could not decode.
+TEST_F(PlayerFailure, FilesWithoutTheirStreamAreNamed) {
   playertest::HostFixture host;
   testsupport::TempFolder folder;
   const std::string noise(8192, '\x5A');
-  for (const char* name : {"noise.mp3", "noise.ogg"}) {
+  const std::pair<const char*, const char*> cases[] = {{"noise.mp3", "Cannot decode the MP3 file "},
+                                                       {"noise.ogg", "Cannot decode the Ogg Vorbis file "}};
+  for (const auto& [name, text] : cases) {
     std::ofstream(folder.File(name), std::ios::binary) << noise;
     EXPECT_FALSE(player->Open(folder.File(name), playertest::ToneRecordFormat("48000:2:16"), window->Handle()));
-    EXPECT_EQ(player->TakeErrorText(), "") << name;
+    EXPECT_EQ(player->TakeErrorText(), text + folder.File(name));
   }
   ExpectClosedAndUsable(*player, *window);
 }
