@@ -2,11 +2,29 @@
 
 #include <new>
 #include <system_error>
+#include <utility>
 
 #include "player/PlayerFile.h"
 #include "player/PlayerRules.h"
 
 namespace sonotape {
+
+namespace {
+
+// What a reader that had nothing to say about its failure could not do.
+std::string UnreadableFileText(FileType type, const std::string& fileName) {
+  switch (type) {
+    case ftMp3:
+      return "Cannot decode the MP3 file " + fileName;
+    case ftOgg:
+      return "Cannot decode the Ogg Vorbis file " + fileName;
+    case ftWav:
+      break;
+  }
+  return "Cannot read the WAV file " + fileName;
+}
+
+}  // namespace
 
 std::unique_ptr<TAudioPlayer> TAudioPlayer::Create() noexcept {
   try {
@@ -65,7 +83,8 @@ void TAudioPlayer::Execute() {
 }
 
 // One chunk under the producer lock: read, count, hand over. The hand-over of 0 bytes at the
-// end of the data stops production, so exactly one follows the last data.
+// end of the data stops production, so exactly one follows the last data; so does a hand-over
+// that fails while no Halt is stopping the graph.
 std::size_t TAudioPlayer::ProduceChunk() {
   std::lock_guard producer(producerLock_);
   if (state_ != psRunning) {
@@ -83,8 +102,18 @@ std::size_t TAudioPlayer::ProduceChunk() {
   } else {
     state_ = psStopped;
   }
-  graph_.Source()->PutData(chunk_.get(), static_cast<INT32>(bytes));
+  const HRESULT handedOver = graph_.Source()->PutData(chunk_.get(), static_cast<INT32>(bytes));
+  if (FAILED(handedOver) && !halting_) {
+    FailProduction(handedOver);
+  }
   return bytes;
+}
+
+// The graph reports the failure as one of its own, so the window learns that playback ended.
+void TAudioPlayer::FailProduction(HRESULT failure) {
+  state_ = psStopped;
+  SetErrorText("Cannot deliver the sound to the filtergraph");
+  graph_.ReportAbort(failure);
 }
 
 void TAudioPlayer::Wake() {
@@ -103,28 +132,30 @@ void TAudioPlayer::Park() {
   workerSignal_.wait(lock, [this] { return !inChunk_; });
 }
 
-// Stops the graph, which releases a hand-over blocked in the source, and waits until the
-// worker is outside its chunk: afterwards the reader is free for this thread.
+// Stops the graph, which releases a hand-over blocked in the source (its failure is expected),
+// and waits until the worker is outside its chunk: afterwards the reader is free for this thread.
 void TAudioPlayer::Halt() {
   state_ = psStopped;
+  halting_ = true;
   if (graph_.Control() != nullptr) {
     graph_.Control()->Stop();
   }
   std::lock_guard producer(producerLock_);
+  halting_ = false;
 }
 
 bool TAudioPlayer::Open(const std::string& fileName, const PcmFormat& format, HWND window) {
   Close();
-  errorText_.clear();
+  SetErrorText({});
   outputFormat_ = format;
   fileName_ = fileName;
   window_ = window;
   if (!FileTypeFromName(fileName_, fileType_)) {
-    return false;
+    return FailOpen("Cannot play file " + fileName_ + ": not a WAV, MP3 or Ogg Vorbis file");
   }
   stream_ = OpenPlayerFile(fileName_);
   if (!stream_) {
-    return FailOpen(("Cannot open file " + fileName_).c_str());
+    return FailOpen("Cannot open file " + fileName_);
   }
   reader_ = CreateFileReader(fileType_);
   if (!reader_) {
@@ -138,7 +169,7 @@ bool TAudioPlayer::Open(const std::string& fileName, const PcmFormat& format, HW
     readerText.clear();
   }
   if (!opened) {
-    return FailOpen(readerText.c_str());
+    return FailOpen(readerText.empty() ? UnreadableFileText(fileType_, fileName_) : readerText);
   }
   if (!graph_.Build(outputFormat_, window_)) {
     return FailOpen("Cannot build the filtergraph");
@@ -156,10 +187,10 @@ bool TAudioPlayer::Open(const std::string& fileName, const PcmFormat& format, HW
   return true;
 }
 
-bool TAudioPlayer::FailOpen(const char* text) {
+bool TAudioPlayer::FailOpen(const std::string& text) {
   graph_.Release();
   ReleaseFile();
-  errorText_ = text;
+  SetErrorText(text);
   return false;
 }
 
@@ -210,7 +241,8 @@ double TAudioPlayer::GetPosition() {
   return position_;
 }
 
-// A file of no length cannot be sought in; a failed seek leaves the graph stopped.
+// A file of no length cannot be sought in; a failed seek leaves the graph stopped, also when the
+// graph that was running does not run again.
 bool TAudioPlayer::Seek(double totalSeconds, double targetSeconds) {
   const double target = SeekTarget(totalSeconds, targetSeconds);
   const PlayerState before = state_;
@@ -224,22 +256,32 @@ bool TAudioPlayer::Seek(double totalSeconds, double targetSeconds) {
     }
   }
   if (!positioned) {
-    errorText_ = "Error when seeking the file position";
+    SetErrorText("Error when seeking the file position");
     return false;
   }
   {
     std::lock_guard position(positionLock_);
     position_ = target;
   }
-  if (before == psRunning && SUCCEEDED(graph_.Control()->Run())) {
+  if (before == psRunning) {
+    if (FAILED(graph_.Control()->Run())) {
+      SetErrorText("Cannot run the filtergraph");
+      return false;
+    }
     state_ = psRunning;
     Wake();
   }
   return true;
 }
 
+void TAudioPlayer::SetErrorText(std::string text) {
+  std::lock_guard error(errorLock_);
+  errorText_ = std::move(text);
+}
+
 std::string TAudioPlayer::TakeErrorText() {
   std::string text;
+  std::lock_guard error(errorLock_);
   text.swap(errorText_);
   return text;
 }

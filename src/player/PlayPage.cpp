@@ -151,8 +151,15 @@ void PlayPage::OnGraphEvent() {
     ended = ended || code == EC_COMPLETE || code == EC_ERRORABORT;
   }
   if (ended) {
-    SetPlaying(false);
+    StopWithPlayersText();
   }
+}
+
+// Playback off, then why it ended when the player says so (a plain end leaves no text).
+void PlayPage::StopWithPlayersText() {
+  const std::string text = player_.TakeErrorText();
+  SetPlaying(false);
+  view_.ShowError(text);
 }
 
 void PlayPage::ShowPosition() {
@@ -208,7 +215,7 @@ void PlayPage::SeekToBar() {
   if (player_.Seek(length, SecondsAtBar(Bar(), length))) {
     view_.RunUpdateRoutine();
   } else {
-    view_.ShowError(player_.TakeErrorText());
+    StopWithPlayersText();  // the player stays stopped: nothing would end this playback
   }
 }
 

@@ -62,7 +62,8 @@ class PlayPage {
   void frmSkipClick(int buttonId);
   void TbVolumeOnChange();
   void frmOnMouseWheel(int delta);
-  // WM_PLAYER_GRAPH_EVENT.
+  // WM_PLAYER_GRAPH_EVENT: playback stops at the graph's completion or abort, showing the
+  // player's text when a failure of its own ended it.
   void OnGraphEvent();
   // The host handed over a new graph while playing: it is muted too.
   void HostGraphChanged();
@@ -72,6 +73,7 @@ class PlayPage {
  private:
   void SetPlaying(bool on);
   void SetPaused(bool on);
+  void StopWithPlayersText();
   void RestoreHostVolume();
   void ShowPlayButton();
   void tbSeekMouseDown(int x);

@@ -66,6 +66,13 @@ void PlayerGraph::Notify(HWND window) {
   }
 }
 
+void PlayerGraph::ReportAbort(HRESULT failure) {
+  ComPtr<IMediaEventSink> sink;
+  if (SUCCEEDED(QueryInto(graph_.Get(), IID_IMediaEventSink, sink))) {
+    sink->Notify(EC_ERRORABORT, failure, 0);
+  }
+}
+
 // A graph whose start failed stays stopped itself while the filters it paused before the failure
 // stay paused, and a paused filter cannot be taken out of the graph: every filter is stopped.
 void PlayerGraph::StopEveryFilter() {

@@ -28,6 +28,9 @@ class PlayerGraph {
   bool Build(const PcmFormat& format, HWND window);
   // Stops the graph, revokes its registration and releases every reference.
   void Release();
+  // Reports a failure of the stream that feeds the graph as a filter would: EC_ERRORABORT with
+  // failure, among the graph's events. Safe on the player's worker while the graph exists.
+  void ReportAbort(HRESULT failure);
 
   IMediaControl* Control() const { return control_.Get(); }
   IBasicAudio* Audio() const { return audio_.Get(); }

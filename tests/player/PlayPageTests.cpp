@@ -9,10 +9,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "FilterDoubles.h"
 #include "HostGraph.h"
 #include "HostPushSource.h"
 #include "HostWindow.h"
@@ -332,8 +334,8 @@ TEST_F(PlayPageTest, EveryKeyOfTheSeekBarAndEverySkipButtonSeeks) {
 }
 
 // A recording without data has a length of 0: skips do not move the bar, Home and End do, and
-// every seek fails with the player's text, leaving the player stopped. The empty file may also
-// end at once, so each step plays anew.
+// every seek fails with the player's text and ends playback. The empty file may also end at
+// once, so each step plays anew.
 TEST_F(PlayPageTest, WithALengthOfZeroOnlyHomeAndEndMoveTheBarAndSeeksFail) {
   ASSERT_NO_FATAL_FAILURE(AttachSilentGraph("8000:1:16", 1));
   Click(btnRecord);  // the graph does not run: nothing is recorded
@@ -355,8 +357,7 @@ TEST_F(PlayPageTest, WithALengthOfZeroOnlyHomeAndEndMoveTheBarAndSeeksFail) {
     ASSERT_EQ(answerer.Answered().size(), i + 1);
     EXPECT_EQ(answerer.Answered().back(), "Error when seeking the file position") << i;
     EXPECT_EQ(Position(), "P&osition:  00:00:00") << i;
-    Click(btnStop);
-    EXPECT_FALSE(Playing());
+    ExpectStopped();
     EXPECT_NEAR(Bar(), bars[i], i == 5 ? 40 : 0) << i;  // with no length the bar stays
   }
 }
@@ -403,6 +404,51 @@ TEST_F(PlayPageTest, AFailedStartShowsThePlayersTextAndLeavesEverythingAsItWas) 
   ASSERT_EQ(answerer.Answered().size(), 2u);
   EXPECT_EQ(answerer.Answered()[1], "Cannot build the filtergraph");
   EXPECT_FALSE(Playing());
+}
+
+// The player's graph stops for the seek and then does not run: playback ends with the text.
+TEST_F(PlayPageTest, ASeekAfterWhichThePlayersGraphDoesNotRunEndsPlaybackAndSaysSo) {
+  ASSERT_NO_FATAL_FAILURE(Recorded("8000:1:16", 4));
+  IGraphBuilder* host = AttachAudibleGraph(0, -700);  // with the real renderer, made before its double
+  playertest::FilterDouble<playertest::RendererThatStartsOnce> renderer(CLSID_DSoundRender);
+  ASSERT_EQ(renderer.Result(), S_OK);
+  Click(btnPlay);
+  ASSERT_TRUE(Playing());
+  Key(VK_HOME);
+  ASSERT_EQ(answerer.Answered().size(), 1u);
+  EXPECT_EQ(answerer.Answered()[0], "Cannot run the filtergraph");
+  ExpectStopped();
+  EXPECT_EQ(Position(), "P&osition:  00:00:00");
+  EXPECT_EQ(VolumeOf(host), -700);
+}
+
+// The source refuses a chunk: the player's abort ends playback with the player's text.
+TEST_F(PlayPageTest, AChunkThePlayersSourceRefusesEndsPlaybackAndSaysSo) {
+  ASSERT_NO_FATAL_FAILURE(Recorded("8000:1:16", 4));
+  pushSource.reset();
+  playertest::FilterDouble<playertest::SourceThatRefusesAChunk> source(CLSID_HostPushSource);
+  ASSERT_EQ(source.Result(), S_OK);
+  Click(btnPlay);
+  ASSERT_TRUE(Playing());
+  ASSERT_TRUE(PumpUntil([this] { return !Playing(); }, kPlayTimeout)) << "playback did not end";
+  ASSERT_EQ(answerer.Answered().size(), 1u);
+  EXPECT_EQ(answerer.Answered()[0], "Cannot deliver the sound to the filtergraph");
+  ExpectStopped();
+}
+
+// A recording whose file holds no Ogg Vorbis stream any more: the start fails, naming the file.
+TEST_F(PlayPageTest, AFileThePlayerCannotDecodeIsNamed) {
+  SendMessageA(Item(cbRecordAs), CB_SETCURSEL, 2, 0);  // Ogg Vorbis
+  SendMessageA(window->Handle(), WM_COMMAND, MAKEWPARAM(cbRecordAs, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(Item(cbRecordAs)));
+  ASSERT_NO_FATAL_FAILURE(Recorded("48000:2:16", 1));
+  const std::string file = folder.File("take.ogg");
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << std::string(8192, '\x5A');
+  Click(btnPlay);
+  ASSERT_EQ(answerer.Answered().size(), 1u);
+  EXPECT_EQ(answerer.Answered()[0], "Cannot decode the Ogg Vorbis file " + file);
+  EXPECT_FALSE(Playing());
+  EXPECT_EQ(TextOf(Item(btnPlay)), "P&lay  ");
 }
 
 TEST_F(PlayPageTest, PlaybackStopsForARecordingsStartItsNewFileAndTheScheduleEnd) {

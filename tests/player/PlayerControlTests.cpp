@@ -39,7 +39,7 @@ class PlayerControl : public ::testing::Test {
   std::unique_ptr<EventWindow> window;
 };
 
-TEST_F(PlayerControl, OpensByTheExtensionInAnyCaseAndRefusesOthersSilently) {
+TEST_F(PlayerControl, OpensByTheExtensionInAnyCaseAndRefusesOthersWithAText) {
   const playertest::Recording& recording = playertest::Recorded("48000:2:16", 1);
   testsupport::TempFolder folder;
   for (const char* name : {"Take1.wav", "Take1.aac"}) {
@@ -49,7 +49,8 @@ TEST_F(PlayerControl, OpensByTheExtensionInAnyCaseAndRefusesOthersSilently) {
   EXPECT_EQ(player->TakeErrorText(), "");
   player->Close();
   EXPECT_FALSE(player->Open(folder.File("Take1.aac"), recording.format, window->Handle()));
-  EXPECT_EQ(player->TakeErrorText(), "");
+  EXPECT_EQ(player->TakeErrorText(),
+            "Cannot play file " + folder.File("Take1.aac") + ": not a WAV, MP3 or Ogg Vorbis file");
   EXPECT_EQ(player->Events(), nullptr);
 }
 

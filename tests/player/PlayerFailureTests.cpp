@@ -6,16 +6,18 @@
 #include <cstdlib>
 #include <fstream>
 #include <new>
+#include <string>
+#include <utility>
 
+#include "FilterDoubles.h"
 #include "PlayerTestSupport.h"
 #include "PluginLibrary.h"
 #include "support/TempFolder.h"
-#include "baseclasses/BCFilterTemplate.h"
 #include "baseclasses/TestPins.h"
-#include "graph/HostSource.h"
 #include "player/PlayerRules.h"
 
 using playertest::EventWindow;
+using playertest::FilterDouble;
 using sonotape::TAudioPlayer;
 
 // The chunk buffer's allocation fails on request.
@@ -40,53 +42,8 @@ void ExpectClosedAndUsable(TAudioPlayer& player, EventWindow& window) {
   EXPECT_TRUE(window.WaitForCompletion(kPlayTimeout));
 }
 
-// A filter that misbehaves in one way, registered in place of the class the player creates.
-template <typename Filter>
-class FilterDouble final : public IClassFactory {
+class OldSource : public playertest::SourceDouble {
  public:
-  explicit FilterDouble(REFCLSID clsid) {
-    result_ = CoRegisterClassObject(clsid, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_);
-  }
-  ~FilterDouble() {
-    if (SUCCEEDED(result_)) CoRevokeClassObject(cookie_);
-  }
-  HRESULT Result() const { return result_; }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (iid != IID_IUnknown && iid != IID_IClassFactory) {
-      *out = nullptr;
-      return E_NOINTERFACE;
-    }
-    *out = static_cast<IClassFactory*>(this);
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID iid, void** out) override {
-    sonotape::ComPtr<IBaseFilter> filter(static_cast<IBaseFilter*>(new Filter()));
-    return filter->QueryInterface(iid, out);
-  }
-  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-
- private:
-  DWORD cookie_ = 0;
-  HRESULT result_;
-};
-
-// The entry an old source is made from; it outlives every source.
-const sonotape::TBCFilterTemplateEntry& OldSourceEntry() {
-  static const sonotape::TBCFilterTemplateEntry entry = [] {
-    sonotape::TBCFilterTemplateEntry made;
-    made.name = "Old host push source";
-    made.clsid = sonotape::CLSID_HostPushSource;
-    return made;
-  }();
-  return entry;
-}
-
-class OldSource : public devhost::THostPushSource {
- public:
-  OldSource() : THostPushSource(OldSourceEntry(), nullptr) {}
   HRESULT STDMETHODCALLTYPE GetSourceInfo(sonotape::SourceInfo* info) override {
     info->version = 0x0300FFFF;
     return S_OK;
@@ -172,15 +129,18 @@ TEST_F(PlayerFailure, NoMemoryForTheChunkBuffer) {
   ExpectClosedAndUsable(*player, *window);
 }
 
-// Files with the right extension but no stream of that kind: the reader says nothing.
-TEST_F(PlayerFailure, FilesWithoutTheirStreamFailSilently) {
+// Files with the right extension but no stream of that kind: the reader says nothing of its
+// own, the player names the file it could not decode.
+TEST_F(PlayerFailure, FilesWithoutTheirStreamAreNamed) {
   playertest::HostFixture host;
   testsupport::TempFolder folder;
   const std::string noise(8192, '\x5A');
-  for (const char* name : {"noise.mp3", "noise.ogg"}) {
+  const std::pair<const char*, const char*> cases[] = {{"noise.mp3", "Cannot decode the MP3 file "},
+                                                       {"noise.ogg", "Cannot decode the Ogg Vorbis file "}};
+  for (const auto& [name, text] : cases) {
     std::ofstream(folder.File(name), std::ios::binary) << noise;
     EXPECT_FALSE(player->Open(folder.File(name), playertest::ToneRecordFormat("48000:2:16"), window->Handle()));
-    EXPECT_EQ(player->TakeErrorText(), "") << name;
+    EXPECT_EQ(player->TakeErrorText(), text + folder.File(name));
   }
   ExpectClosedAndUsable(*player, *window);
 }

@@ -155,19 +155,19 @@ void EventWindow::Pump(DWORD milliseconds) {
   } while (GetTickCount() - begin < milliseconds);
 }
 
-bool EventWindow::WaitForCompletion(DWORD timeoutMs) {
+long EventWindow::WaitForEnd(DWORD timeoutMs) {
   const DWORD begin = GetTickCount();
   while (GetTickCount() - begin < timeoutMs) {
     const auto end = std::find_if(events_.begin(), events_.end(),
                                   [](long code) { return code == EC_COMPLETE || code == EC_ERRORABORT; });
     if (end != events_.end()) {
-      const bool complete = *end == EC_COMPLETE;
+      const long code = *end;
       events_.erase(events_.begin(), end + 1);
-      return complete;
+      return code;
     }
     Pump(10);
   }
-  return false;
+  return 0;
 }
 
 HostFixture::HostFixture()

@@ -45,8 +45,10 @@ class EventWindow {
 
   HWND Handle() const { return window_; }
   // Pumps messages until EC_COMPLETE or EC_ERRORABORT came (one not waited for yet), or the time
-  // is up; true on EC_COMPLETE.
-  bool WaitForCompletion(DWORD timeoutMs);
+  // is up; that event's code, or 0.
+  long WaitForEnd(DWORD timeoutMs);
+  // True when WaitForEnd gives EC_COMPLETE.
+  bool WaitForCompletion(DWORD timeoutMs) { return WaitForEnd(timeoutMs) == EC_COMPLETE; }
   // Pumps messages for a while.
   static void Pump(DWORD milliseconds);
   const std::vector<long>& Events() const { return events_; }
