@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "FilterDoubles.h"
+#include "PlayerFixture.h"
 #include "PlayerTestSupport.h"
 #include "PluginLibrary.h"
 #include "support/TempFolder.h"
@@ -57,27 +58,14 @@ class RendererThatCannotStart : public testsupport::OnePinFilter<testsupport::Si
   HRESULT STDMETHODCALLTYPE Pause() override { return E_FAIL; }
 };
 
-class PlayerFailure : public ::testing::Test {
+class PlayerFailure : public playertest::PlayerFixture {
  protected:
-  void SetUp() override {
-    ASSERT_HRESULT_SUCCEEDED(com_);
-    ASSERT_TRUE(player);
-    window = std::make_unique<EventWindow>(*player);
-  }
-  void TearDown() override {
-    window.reset();
-    player.reset();
-    if (SUCCEEDED(com_)) CoUninitialize();
-  }
   // Opens the recording, expecting failure with text.
   void ExpectOpenFails(const playertest::Recording& recording, const std::string& text) {
     EXPECT_FALSE(player->Open(recording.path, recording.format, window->Handle()));
     EXPECT_EQ(player->TakeErrorText(), text);
   }
 
-  HRESULT com_ = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  std::unique_ptr<TAudioPlayer> player = TAudioPlayer::Create();
-  std::unique_ptr<EventWindow> window;
 };
 
 TEST_F(PlayerFailure, AFileThatCannotBeOpenedIsNamed) {

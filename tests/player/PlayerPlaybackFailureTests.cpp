@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "FilterDoubles.h"
+#include "PlayerFixture.h"
 #include "PlayerTestSupport.h"
 
 using playertest::EventWindow;
@@ -32,18 +33,8 @@ bool Aborted(const EventWindow& window) {
   return std::find(events.begin(), events.end(), EC_ERRORABORT) != events.end();
 }
 
-class PlayerPlaybackFailure : public ::testing::Test {
+class PlayerPlaybackFailure : public playertest::PlayerFixture {
  protected:
-  void SetUp() override {
-    ASSERT_HRESULT_SUCCEEDED(com_);
-    ASSERT_TRUE(player);
-    window = std::make_unique<EventWindow>(*player);
-  }
-  void TearDown() override {
-    window.reset();
-    player.reset();
-    if (SUCCEEDED(com_)) CoUninitialize();
-  }
   bool Open(const playertest::Recording& recording) {
     return player->Open(recording.path, recording.format, window->Handle());
   }
@@ -56,9 +47,6 @@ class PlayerPlaybackFailure : public ::testing::Test {
     EXPECT_EQ(player->TakeErrorText(), "");
   }
 
-  HRESULT com_ = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  std::unique_ptr<TAudioPlayer> player = TAudioPlayer::Create();
-  std::unique_ptr<EventWindow> window;
 };
 
 // The worker waits in a hand-over when the seek comes; the graph stops, and then will not run.
