@@ -23,10 +23,19 @@ step "Codec DLLs"
 bash deps/build-codecs.sh i686 "$build/codecs/x86"
 bash deps/build-codecs.sh x86_64 "$build/codecs/x64"
 
+# Compiler results are kept between clones (CI builds every tree of a fresh one): paths below the
+# tree count relative to it, so a clone elsewhere finds the objects of an earlier one. The trees
+# carry these settings, so later builds by hand use the same cache.
+ccache_dir=${SONOTAPE_CACHE:-/var/cache/sonotape}/ccache
+mkdir -p "$ccache_dir"
+CCACHE_DIR=$ccache_dir ccache --max-size=4G >/dev/null
+launcher="env;CCACHE_DIR=$ccache_dir;CCACHE_BASEDIR=$repo;CCACHE_NOHASHDIR=true;ccache"
+
 configure() {
   local dir=$1
   shift
-  cmake -S "$repo" -B "$build/$dir" -G Ninja -Wno-dev "$@" >"$build/$dir.configure.log" 2>&1 ||
+  cmake -S "$repo" -B "$build/$dir" -G Ninja -Wno-dev \
+    -DCMAKE_C_COMPILER_LAUNCHER="$launcher" -DCMAKE_CXX_COMPILER_LAUNCHER="$launcher" "$@" >"$build/$dir.configure.log" 2>&1 ||
     { cat "$build/$dir.configure.log"; return 1; }
 }
 

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ googletest libogg-dev libvorbis-dev
+  cmake ninja-build ccache g++ googletest libogg-dev libvorbis-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
   xvfb xauth debootstrap libasound2-dev
   sox libsox-fmt-all ffmpeg mpg123 vorbis-tools

@@ -22,6 +22,7 @@ typedef struct {
   uint64_t started_ns;        /* monotonic time at which the clock last (re)started */
   snd_pcm_uframes_t base;     /* frames consumed at that time */
   snd_pcm_uframes_t consumed; /* frames taken so far since prepare */
+  snd_pcm_uframes_t reported; /* consumed as the pointer last told ALSA */
 } paced_t;
 
 static uint64_t now_ns(void) {
@@ -36,12 +37,18 @@ static snd_pcm_uframes_t written(const paced_t *p) {
 }
 
 /* Advances the consumed count by the time elapsed; an application that falls behind finds the
- * device waiting for it, as a card does after an underrun is recovered. */
+ * device waiting for it, as a card does after an underrun is recovered. ALSA learns the count
+ * only as a position in the buffer, so between two pointer calls it advances by less than a
+ * whole buffer: a starved writer whose full buffer drained completely would otherwise see the
+ * same position again, and the device full for ever. */
 static void advance(paced_t *p) {
   uint64_t elapsed = now_ns() - p->started_ns;
   snd_pcm_uframes_t due = p->base + (snd_pcm_uframes_t)(elapsed * p->io.rate / 1000000000u);
-  if (due >= written(p)) {
-    p->consumed = written(p);
+  snd_pcm_uframes_t limit = p->reported + p->io.buffer_size - 1;
+  if (limit > written(p))
+    limit = written(p);
+  if (due >= limit) {
+    p->consumed = limit;
     p->base = p->consumed;
     p->started_ns = now_ns();
   } else {
@@ -67,7 +74,7 @@ static int paced_stop(snd_pcm_ioplug_t *io) {
 
 static int paced_prepare(snd_pcm_ioplug_t *io) {
   paced_t *p = io->private_data;
-  p->base = p->consumed = 0;
+  p->base = p->consumed = p->reported = 0;
   p->started_ns = now_ns();
   return 0;
 }
@@ -76,6 +83,7 @@ static snd_pcm_sframes_t paced_pointer(snd_pcm_ioplug_t *io) {
   paced_t *p = io->private_data;
   if (playing(io))
     advance(p);
+  p->reported = p->consumed;
   return (snd_pcm_sframes_t)(p->consumed % io->buffer_size);
 }
 
