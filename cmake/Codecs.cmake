@@ -1,5 +1,5 @@
 # The codec DLLs of this architecture sit beside the plug-in in the build's bin folder and in dist.
-set(SONOTAPE_CODEC_DLLS ogg.dll vorbis.dll vorbisenc.dll vorbisfile.dll lame_enc.dll MPGLib.DLL)
+set(SONOTAPE_CODEC_DLLS ogg.dll vorbis.dll vorbisenc.dll vorbisfile.dll lame_enc.dll MPGLib.DLL libFLAC.dll)
 set(SONOTAPE_CODEC_FILES "")
 if(SONOTAPE_CODEC_DIR)
   foreach(dll IN LISTS SONOTAPE_CODEC_DLLS)

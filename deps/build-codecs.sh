@@ -9,11 +9,13 @@
 #   lame_enc.dll                                       LAME's BladeEnc-style DLL
 #   MPGLib.DLL                                         LAME's mpglib decoder, classic entries
 #   lame.exe                                           LAME's command-line encoder
+#   libFLAC.dll                                        libFLAC, without Ogg
+#   flac.exe                                           FLAC's command-line program, same tree
 #   include/  lib/ (MinGW import libraries)  licenses/
 #
 # Versions come from deps/versions.txt. Results are cached outside the work
 # tree under ${SONOTAPE_CACHE:-/var/cache/sonotape}/codecs/ARCH/KEY/, where KEY
-# holds the three versions and a hash of this script, deps/mpglib/ and the compiler; a warm
+# holds the four versions and a hash of this script, deps/mpglib/ and the compiler; a warm
 # cache is copied without touching apt or the compiler. See deps/README.md.
 set -euo pipefail
 
@@ -36,7 +38,7 @@ OBJDUMP=$triple-objdump
 jobs=$(nproc 2>/dev/null || echo 2)
 unset CFLAGS CXXFLAGS CPPFLAGS LDFLAGS LIBS CC_FOR_BUILD
 
-products=(ogg.dll vorbis.dll vorbisenc.dll vorbisfile.dll lame_enc.dll MPGLib.DLL lame.exe)
+products=(ogg.dll vorbis.dll vorbisenc.dll vorbisfile.dll lame_enc.dll MPGLib.DLL lame.exe libFLAC.dll flac.exe)
 
 die() { echo "build-codecs.sh: $*" >&2; exit 1; }
 
@@ -46,7 +48,7 @@ while read -r name version _; do
   case "$name" in ''|'#'*) continue ;; esac
   ver[$name]=$version
 done <"$here/versions.txt"
-for p in libogg libvorbis lame; do
+for p in libogg libvorbis lame flac; do
   [ -n "${ver[$p]:-}" ] || die "deps/versions.txt names no version for $p"
 done
 
@@ -55,7 +57,7 @@ cache_key() {
   cc_id=$("$CC" --version 2>/dev/null | head -n 1 || true)
   local h
   h=$( { cat "$self" "$here"/mpglib/*; echo "compiler: ${cc_id:-none}"; } | sha256sum | cut -c1-12)
-  echo "${ver[libogg]//:/%}_${ver[libvorbis]//:/%}_${ver[lame]//:/%}_$h"
+  echo "${ver[libogg]//:/%}_${ver[libvorbis]//:/%}_${ver[lame]//:/%}_${ver[flac]//:/%}_$h"
 }
 
 deliver() {
@@ -161,11 +163,13 @@ step "sources"
 fetch libogg
 fetch libvorbis
 fetch lame
+fetch flac
+flac_src=${src[flac]}
 ogg_src=${src[libogg]}
 vorbis_src=${src[libvorbis]}
 lame_src=${src[lame]}
 # Source trees of other versions are not needed any more.
-for p in libogg libvorbis lame; do
+for p in libogg libvorbis lame flac; do
   for d in "$cache_root/src/${p}_"*; do
     if [ -d "$d" ] && [ "$d" != "$cache_root/src/${p}_${ver[$p]//:/%}" ]; then rm -rf "$d"; fi
   done
@@ -176,7 +180,7 @@ rm -rf "$dir"
 mkdir -p "$dir"
 b="$dir/build"
 out="$dir/out"
-mkdir -p "$b" "$out/lib" "$out/include/ogg" "$out/include/vorbis" "$out/include/lame" "$out/licenses"
+mkdir -p "$b" "$out/lib" "$out/include/ogg" "$out/include/vorbis" "$out/include/lame" "$out/include/FLAC" "$out/licenses"
 
 cflags=(-O2 -pipe)
 # LAME's own switch for a processor with SSE at least (every x86_64 one): its SSE routines are
@@ -361,17 +365,66 @@ compile "$md" "${mflags[@]}" -- "${mpglib_files[@]}" "$md/interface.c" "$md/vbrt
 "$CC" "${mflags[@]}" -Wall -Wextra -Werror -c "$here/mpglib/MPGLibDLL.c" -o "$md/MPGLibDLL.o"
 "$CC" "${ldflags[@]}" -o "$out/MPGLib.DLL" "$md"/*.o "$here/mpglib/MPGLib.def"
 
+step "flac: configure"
+# libFLAC and flac.exe with FLAC's own configure, in a copy, without Ogg, C++ or documentation.
+# No stack protector or fortified calls: those would import MinGW's libssp.
+rm -rf "$b/flac"
+mkdir -p "$b/flac"
+(cd "$flac_src" && tar --exclude=./debian --exclude=./.pc -cf - .) | (cd "$b/flac" && tar -xf -)
+(
+  cd "$b/flac"
+  ./configure --host="$triple" CC="$CC" CFLAGS="${cflags[*]}" \
+    LDFLAGS="-static -static-libgcc" --disable-shared --enable-static --disable-dependency-tracking \
+    --disable-ogg --disable-cpplibs --disable-doxygen-docs --disable-examples \
+    --disable-stack-smash-protection --disable-fortify-source --disable-version-from-git --disable-rpath
+)
+step "flac: make"
+(
+  cd "$b/flac"
+  make -j"$jobs" -C src/libFLAC
+  make -j"$jobs" -C src/share
+  make -j"$jobs" -C src/flac
+)
+cp "$b/flac/src/flac/flac.exe" "$out/flac.exe"
+"$triple-strip" "$out/flac.exe"
+
+step "libFLAC.dll"
+# The public API of the static library as a DLL. Of FLAC's Windows UTF-8 helpers the library
+# needs only the file calls; the console printing beside them is left out.
+fd="$b/flacdll"
+mkdir -p "$fd"
+(cd "$fd" && "$triple-ar" x "$b/flac/src/libFLAC/.libs/libFLAC-static.a" && rm win_utf8_io.o)
+{
+  printf '#include <io.h>\n#include <windows.h>\n#include "share/win_utf8_io.h"\n\n'
+  awk -v want=" wchar_from_utf8 fopen_utf8 stat64_utf8 chmod_utf8 utime_utf8 unlink_utf8 rename_utf8 " '
+    match($0, /^[A-Za-z].*[ *][A-Za-z_0-9]+\(/) {
+      name = substr($0, 1, RLENGTH - 1); sub(/.*[ *]/, "", name)
+      if (index(want, " " name " ")) on = 1
+    }
+    on { print; if ($0 == "}") { on = 0; print "" } }' "$flac_src/src/share/win_utf8_io/win_utf8_io.c"
+} >"$fd/win_utf8_files.c"
+[ "$(grep -cE '^[A-Za-z].*[ *](wchar_from_utf8|fopen_utf8|stat64_utf8|chmod_utf8|utime_utf8|unlink_utf8|rename_utf8)\(' "$fd/win_utf8_files.c")" -eq 7 ] ||
+  fail "could not take the file calls from win_utf8_io.c"
+"$CC" "${cflags[@]}" -I"$b/flac/include" -c "$fd/win_utf8_files.c" -o "$fd/win_utf8_files.o"
+gendef libFLAC.dll "$fd/libFLAC.def" "$(echo "$flac_src"/include/FLAC/{format,metadata,stream_decoder,stream_encoder}.h)" \
+  "-I$flac_src/include" "" "$fd"/*.o
+"$CC" "${ldflags[@]}" -o "$out/libFLAC.dll" "$fd"/*.o "$fd/libFLAC.def" -Wl,--out-implib,"$out/lib/libFLAC.dll.a"
+
 step "headers and licenses"
 cp "$ogg_src/include/ogg/ogg.h" "$ogg_src/include/ogg/os_types.h" "$out/include/ogg/"
 cp "$vorbis_src/include/vorbis/codec.h" "$vorbis_src/include/vorbis/vorbisenc.h" \
    "$vorbis_src/include/vorbis/vorbisfile.h" "$out/include/vorbis/"
 cp "$lame_src/include/lame.h" "$out/include/lame/"
+cp "$flac_src"/include/FLAC/{all,assert,callback,export,format,metadata,ordinals,stream_decoder,stream_encoder}.h \
+  "$out/include/FLAC/"
 cp "$ld/BladeMP3EncDLL.h" "$out/include/"
 cp "$ogg_src/COPYING" "$out/licenses/libogg-COPYING.txt"
 cp "$vorbis_src/COPYING" "$out/licenses/libvorbis-COPYING.txt"
 cp "$lame_src/COPYING" "$out/licenses/lame-COPYING.txt"
 cp "$lame_src/LICENSE" "$out/licenses/lame-LICENSE.txt"
-for p in libogg libvorbis lame; do
+cp "$flac_src/COPYING.Xiph" "$out/licenses/flac-COPYING.Xiph.txt"
+cp "$flac_src/COPYING.GPL" "$out/licenses/flac-COPYING.GPL.txt"
+for p in libogg libvorbis lame flac; do
   echo "$p ${ver[$p]}"
 done >"$out/licenses/debian-source-versions.txt"
 
@@ -417,8 +470,20 @@ check lame_enc.dll "" "beInitStream beEncodeChunk beEncodeChunkFloatS16NI beDein
 check MPGLib.DLL "" "_InitMP3 _decodeMP3 _ExitMP3"
 [ "$(wc -l <"$b/MPGLib.DLL.exports")" -eq 3 ] || fail "MPGLib.DLL exports more than the classic entries"
 check lame.exe "" ""
-# No UI of their own: neither library imports USER32.
-for f in lame_enc.dll MPGLib.DLL; do
+check libFLAC.dll "" "FLAC__stream_encoder_new FLAC__stream_encoder_delete FLAC__stream_encoder_set_channels
+  FLAC__stream_encoder_set_bits_per_sample FLAC__stream_encoder_set_sample_rate
+  FLAC__stream_encoder_set_compression_level FLAC__stream_encoder_set_metadata
+  FLAC__stream_encoder_init_stream FLAC__stream_encoder_process_interleaved FLAC__stream_encoder_finish
+  FLAC__stream_encoder_get_state FLAC__stream_decoder_new FLAC__stream_decoder_delete
+  FLAC__stream_decoder_init_stream FLAC__stream_decoder_process_single
+  FLAC__stream_decoder_process_until_end_of_metadata FLAC__stream_decoder_seek_absolute
+  FLAC__stream_decoder_finish FLAC__stream_decoder_get_state FLAC__stream_decoder_flush
+  FLAC__metadata_object_new FLAC__metadata_object_delete FLAC__metadata_object_seektable_template_append_spaced_points
+  FLAC__metadata_object_seektable_template_sort FLAC__metadata_object_vorbiscomment_append_comment
+  FLAC__metadata_object_vorbiscomment_entry_from_name_value_pair"
+check flac.exe "" ""
+# No UI of their own: no library imports USER32.
+for f in lame_enc.dll MPGLib.DLL libFLAC.dll; do
   ! imports_of "$out/$f" | grep -qix 'user32.dll' || fail "$f imports USER32.dll"
 done
 # Nothing in MPGLib.DLL's own code writes to a console or ends the process (the MinGW start-up
@@ -426,6 +491,11 @@ done
 silent_fail=$("$NM" -u "$md"/*.o | awk '{print $NF}' | sed -E 's/^(__imp_)?_*//' | sort -u |
   grep -xE '((mingw_|ms_)?v?f?printf|puts|fputs|fputc|putc|putchar|fwrite|perror|w?assert|(acrt_)?iob_func|exit|abort|MessageBox[AW]|OutputDebugString[AW]|WriteConsole[AW]|WriteFile)' || true)
 [ -z "$silent_fail" ] || fail "MPGLib.DLL's code calls $(echo "$silent_fail" | tr '\n' ' ')"
+# Nor does libFLAC write to a console (its bit buffers' debugging dumps print only to a FILE the
+# caller passes; nothing calls them).
+flac_console=$("$OBJDUMP" -p "$out/libFLAC.dll" | awk '/DLL Name:/ {on = 1} on && NF >= 3 && $1 ~ /^[0-9a-f]+$/ {print $NF}' |
+  grep -xE '(WriteConsole[AW]|GetStdHandle|AllocConsole|MessageBox[AW]|OutputDebugString[AW])' || true)
+[ -z "$flac_console" ] || fail "libFLAC.dll imports $(echo "$flac_console" | tr '\n' ' ')"
 grep -q ' vorbis_encode' "$b/vorbis.def" && fail "vorbis.def lists vorbisenc functions"
 
 touch "$dir/.complete"

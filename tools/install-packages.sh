@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build ccache g++ googletest libogg-dev libvorbis-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
   xvfb xauth debootstrap libasound2-dev
-  sox libsox-fmt-all ffmpeg mpg123 vorbis-tools
+  sox libsox-fmt-all ffmpeg mpg123 vorbis-tools libflac-dev flac python3-mutagen
   dpkg-dev zip imagemagick
 )
 

@@ -13,7 +13,7 @@ namespace sonotape {
 // The longest path the system's file functions open: MAX_PATH less the terminating NUL.
 inline constexpr std::size_t kMaxPathLength = 259;
 
-enum RecordingFormat : unsigned char { rfWav = 0, rfMp3 = 1, rfOgg = 2 };
+enum RecordingFormat : unsigned char { rfWav = 0, rfMp3 = 1, rfOgg = 2, rfFlac = 3 };
 
 struct FileNaming {
   std::string scheduledTitle;  // the host's timer recording title, or empty

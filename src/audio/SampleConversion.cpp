@@ -1,5 +1,6 @@
 #include "audio/SampleConversion.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace sonotape {
@@ -101,6 +102,55 @@ void ConvertFrames(const PcmFormat& format, SampleKind kind, const std::uint8_t*
     case 32:
       return kind == skFloat ? DeinterleaveAny<Float32>(channels, data, frames, dest, gain)
                              : DeinterleaveAny<Int32>(channels, data, frames, dest, gain);
+    default:
+      return;
+  }
+}
+
+namespace {
+
+constexpr float kInt24FullScale = 8388608.0f;
+
+std::int32_t QuantiseTo24(float value) {
+  const float scaled = value * kInt24FullScale;
+  if (!(scaled > -kInt24FullScale)) {  // also NaN, which then becomes 0 below
+    return std::isnan(scaled) ? 0 : -8388608;
+  }
+  if (scaled >= kInt24FullScale - 0.5f) {
+    return 8388607;
+  }
+  return static_cast<std::int32_t>(std::lround(scaled));
+}
+
+}  // namespace
+
+void ConvertToInt32(const PcmFormat& format, SampleKind kind, const std::uint8_t* data, std::size_t frames,
+                    std::int32_t* out) {
+  const std::size_t count = frames * format.nChannels;
+  switch (format.wBitsPerSample) {
+    case 16:
+      for (std::size_t i = 0; i < count; ++i, data += 2) {
+        std::int16_t value;
+        std::memcpy(&value, data, sizeof value);
+        out[i] = value;
+      }
+      return;
+    case 24:
+      for (std::size_t i = 0; i < count; ++i, data += 3) {
+        out[i] = Read24(data);
+      }
+      return;
+    case 32:
+      if (kind == skFloat) {
+        for (std::size_t i = 0; i < count; ++i, data += 4) {
+          float value;
+          std::memcpy(&value, data, sizeof value);
+          out[i] = QuantiseTo24(value);
+        }
+      } else {
+        std::memcpy(out, data, count * sizeof(std::int32_t));
+      }
+      return;
     default:
       return;
   }

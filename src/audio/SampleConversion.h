@@ -31,6 +31,12 @@ inline constexpr float kOggGain = 1.0f;
 void ConvertFrames(const PcmFormat& format, SampleKind kind, const std::uint8_t* data, std::size_t frames,
                    float* const* dest, float gain);
 
+// Converts frames of interleaved samples to interleaved right-justified integers, as lossless
+// encoders take them: integer samples keep their value; float samples become 24-bit integers,
+// rounded and clipped at full scale (NaN becomes 0).
+void ConvertToInt32(const PcmFormat& format, SampleKind kind, const std::uint8_t* data, std::size_t frames,
+                    std::int32_t* out);
+
 // MP3 input: mono into left, stereo into left and right, chunk frames at a time; after each
 // chunk encode(n) is called with its frame count. An incomplete last frame is dropped.
 template <typename Encode>

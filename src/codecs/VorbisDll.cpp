@@ -1,20 +1,8 @@
 #include "codecs/VorbisDll.h"
 
+#include "codecs/EntryTable.h"
+
 namespace sonotape {
-
-namespace {
-
-// Every pointer of an entry table is set.
-template <typename Table>
-bool AllSet(const Table& table) {
-  const auto* entries = reinterpret_cast<void* const*>(&table);
-  for (std::size_t i = 0; i < sizeof table / sizeof(void*); ++i) {
-    if (entries[i] == nullptr) return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 bool VorbisBindings::LoadOgg() {
   if (ogg_.IsLoaded()) return true;

@@ -17,6 +17,8 @@ const char* Extension(RecordingFormat format) {
       return ".mp3";
     case rfOgg:
       return ".ogg";
+    case rfFlac:
+      return ".flac";
     default:
       return ".wav";
   }

@@ -5,6 +5,7 @@
 
 #include "audio/WavSink.h"
 #include "codecs/Mp3Sink.h"
+#include "codecs/FlacSink.h"
 #include "codecs/OggSink.h"
 #include "recorder/OutputFileName.h"
 
@@ -118,6 +119,11 @@ void Recorder::SetOggSettings(const OggSettings& settings) {
   oggSettings_ = settings;
 }
 
+void Recorder::SetFlacSettings(const FlacSettings& settings) {
+  std::lock_guard<std::mutex> guard(namingLock_);
+  flacSettings_ = settings;
+}
+
 RecordingStats Recorder::ReadRecordingStats() {
   const SampleLock lock(recordingTap_.Get());  // without a recording no callback writes them
   return {recordedSeconds_, bytesWritten_};
@@ -158,6 +164,8 @@ std::unique_ptr<RecordingSink> Recorder::ChooseSink(RecordingError& error) {
       return MakeMp3Sink(mp3Settings_, sampleKind_, pcmFormat_, error);
     case rfOgg:
       return MakeOggSink(oggSettings_, sampleKind_, pcmFormat_, error);
+    case rfFlac:
+      return MakeFlacSink(flacSettings_, sampleKind_, pcmFormat_, error);
   }
   error = Failure(RecordingError::kFailed, {});
   return nullptr;

@@ -23,6 +23,7 @@
 #include "audio/RecordingSink.h"
 #include "audio/WavWriter.h"
 #include "codecs/BeConfig.h"
+#include "codecs/FlacEncoder.h"
 #include "codecs/OggEncoder.h"
 #include "recorder/TapSplice.h"
 
@@ -98,6 +99,7 @@ class Recorder {
   // The encoders' settings for the next start (also a restart on the streaming thread).
   void SetMp3Settings(const BE_CONFIG& config);
   void SetOggSettings(const OggSettings& settings);
+  void SetFlacSettings(const FlacSettings& settings);
 
   // After PostWriteFailure: ends the recording whose file failed as Stop does (that file keeps
   // its whole frames or pages; one without audio is deleted), and says which file failed.
@@ -158,6 +160,7 @@ class Recorder {
   FileNaming naming_;
   BE_CONFIG mp3Settings_{};
   OggSettings oggSettings_;
+  FlacSettings flacSettings_;
   OutputName lastName_;
   RecordingError failure_;  // reported by EndAfterWriteFailure
 };
