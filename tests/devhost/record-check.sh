@@ -57,6 +57,40 @@ mp3() {
 }
 
 # The XING (variable) or Info (constant bit rate) tag in the first frame.
+flac_recordings() { ls -tr "$dir"/out/*.flac 2>/dev/null; }
+
+# as_int24 FLOAT.raw OUT.raw: 32-bit float samples as 24-bit integers, rounded and clipped at full
+# scale, as a FLAC recording holds float input.
+as_int24() {
+  python3 -c '
+import math, struct, sys
+data = open(sys.argv[1], "rb").read()
+out = bytearray()
+for (x,) in struct.iter_unpack("<f", data[: len(data) // 4 * 4]):
+    v = 0 if math.isnan(x) else math.copysign(math.floor(abs(x) * 8388608 + 0.5), x)
+    out += struct.pack("<i", int(max(-8388608, min(8388607, v))))[:3]
+open(sys.argv[2], "wb").write(out)' "$1" "$2"
+}
+
+# flac_exact FILE CHANNELS RATE BITS REFERENCE [float]: flac finds the file sound (the MD5 of its
+# audio matches STREAMINFO's), STREAMINFO holds the format and the sample count, and the decoded
+# samples are bit for bit what the decoder delivered (float input as 24-bit integers).
+flac_exact() {
+  local file=$1 channels=$2 rate=$3 bits=$4 reference=$5 kind=${6:-} name info frames
+  name=$(basename "$file")
+  flac -s -t "$file" 2>"$dir/flac.log" || fail "$name: flac -t fails: $(head -2 "$dir/flac.log")"
+  if [ "$kind" = float ]; then
+    as_int24 "$reference" "$dir/expected.raw"
+    reference=$dir/expected.raw
+  fi
+  frames=$(($(stat -c %s "$reference") / (channels * bits / 8)))
+  info=$(metaflac --show-channels --show-sample-rate --show-bps --show-total-samples "$file" | tr '\n' ' ')
+  [ "$info" = "$channels $rate $bits $frames " ] || fail "$name: STREAMINFO says $info, not $channels $rate $bits $frames"
+  flac -s -d -f --force-raw-format --endian=little --sign=signed -o "$dir/decoded.raw" "$file" ||
+    fail "$name: flac cannot decode it"
+  cmp -s "$dir/decoded.raw" "$reference" || fail "$name: the samples differ from what the decoder delivered"
+}
+
 has_xing() { head -c 512 "$1" | grep -qaE "Xing|Info"; }
 
 mp3_recordings() { ls -tr "$dir"/out/*.mp3 2>/dev/null; }
@@ -211,6 +245,17 @@ soak_mp3() {
 # soak_ogg CHANNELS RATE BLOCK (first format) CHANNELS RATE BLOCK (second): one clean logical
 # stream in every file, and oggdec decodes exactly the stretch's samples: the last page's
 # granule position counts them, so there is nothing to allow for.
+# soak_flac CHANNELS RATE BITS (first format) and the same for the second: every file exactly its
+# stretch.
+soak_flac() {
+  local i
+  local -a fmt
+  for ((i = 0; i < ${#files[@]}; i++)); do
+    stretch_format "$i" 3 "$@"
+    flac_exact "${files[i]}" "${fmt[0]}" "${fmt[1]}" "${fmt[2]}" "${refs[i]}"
+  done
+}
+
 soak_ogg() {
   local i info name bytes frames
   local -a fmt
@@ -315,7 +360,7 @@ case $case in
     whole_frames "$file"
     recorded_seconds "$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$file")"
     ;;
-  full-disk-encoded)  # MP3 and Ogg Vorbis end with the last whole frame or page that fitted
+  full-disk-encoded)  # MP3, Ogg Vorbis and FLAC end with the last whole frame or page that fitted
     small_disk 1024
     fill_disk 32
     free_when_full &
@@ -335,11 +380,23 @@ case $case in
     grep -i "warning\|error" < <(ogginfo "$file" 2>&1) | grep -qv "EOS not set" &&
       fail "ogginfo finds take.ogg damaged: $(ogginfo "$file" 2>&1 | grep -i "warning\|error" | head -2)"
     oggdec -Q -o "$dir/decoded.wav" "$file" || fail "oggdec cannot decode take.ogg"
+    rm -f "$dir"/out/*.ogg
+    fill_disk 400
+    free_when_full &
+    record --renderer null --name take --record --record-as 3 --format 48000:2:16 --length 5
+    wait
+    write_failed flac
+    file=$(flac_recordings)
+    [ "$(stat -c %s "$file")" -le $((400 * 1024)) ] || fail "take.flac grew after the disk was full"
+    flac -s -d -f --force-raw-format --endian=little --sign=signed -o "$dir/decoded.raw" "$file" 2>"$dir/flac.log" ||
+      fail "flac finds take.flac damaged: $(head -2 "$dir/flac.log")"
+    cmp -s -n "$(stat -c %s "$dir/decoded.raw")" "$dir/decoded.raw" "$dir/ref-1.raw" ||
+      fail "take.flac's samples differ from the delivered ones"
     ;;
   full-disk-start)  # no room at all: each format says so and leaves no file
     small_disk 256
     fill_disk 0
-    for format in 0:wav 1:mp3 2:ogg; do
+    for format in 0:wav 1:mp3 2:ogg 3:flac; do
       # MP3 writes nothing before its first frame: its start succeeds, that write fails.
       record -rc $([ "${format#*:}" = mp3 ] && echo 0 || echo 1) "${unpaced[@]}" --record-as "${format%:*}" --length 1
       write_failed "${format#*:}"
@@ -403,6 +460,54 @@ case $case in
     host=$dir/plugin/sonotape-host.exe
     refused "vorbis.dll, vorbisenc.dll and ogg.dll are required for Ogg Vorbis encoding" \
       --format 48000:2:16 --length 1 --record-as 2
+    ;;
+  flac-surround)  # 5.1 in 24 bits at the highest level, with the mask's own speaker positions named
+    record "${unpaced[@]}" --record-as 3 --flac-level 8 --format 48000:6:24 --length 3
+    file=$(flac_recordings)
+    flac_exact "$file" 6 48000 24 "$dir/ref-1.raw"
+    metaflac --export-tags-to=- "$file" | grep -qx "TITLE=take" || fail "no TITLE=take"
+    ;;
+  flac-float-switch)  # 16-bit stereo, then float mono: two files, nothing lost or repeated at the cut
+    record "${unpaced[@]}" --record-as 3 --flac-level 0 --format 44100:2:16 --switch 48000:1:32:float \
+      --switch-after 1 --length 2
+    mapfile -t files < <(flac_recordings)
+    [ ${#files[@]} -eq 2 ] || fail "${#files[@]} files, not 2"
+    flac_exact "${files[0]}" 2 44100 16 "$dir/ref-1.raw"
+    flac_exact "${files[1]}" 1 48000 24 "$dir/ref-2.raw" float
+    ;;
+  flac-timer)  # a timer recording in FLAC ends at its first check and tells the host
+    record --renderer null --channel "Das Erste" --name "Late News" --timer 0 --after-action 2 --length 6 --record-as 3
+    file=$(flac_recordings)
+    case $(basename "$file") in "Late News "*.flac) ;; *) fail "named $(basename "$file")" ;; esac
+    flac -s -t "$file" 2>"$dir/flac.log" || fail "flac -t fails: $(head -2 "$dir/flac.log")"
+    grep -q "^Host: after-action 2$" "$dir/host.log" || fail "no after-action reached the host"
+    ;;
+  flac-killed)  # the host killed mid-recording: the file decodes up to its last frame
+    mkdir -p "$dir/plugin"
+    cp "$(dirname "$host")"/{Sonotape.dll,libFLAC.dll} "$dir/plugin/"
+    cp "$host" "$dir/plugin/flac-killed-host.exe"
+    host=$dir/plugin/flac-killed-host.exe
+    record --renderer null --name take --record --record-as 3 --format 48000:2:16 --length 20 &
+    for ((i = 0; i < 100; i++)); do
+      [ "$(stat -c %s "$dir"/out/*.flac 2>/dev/null || echo 0)" -gt 400000 ] && break
+      sleep 0.1
+    done
+    pkill -9 -f flac-killed-host.exe
+    wait
+    file=$(flac_recordings)
+    flac -s -d -f --force-raw-format --endian=little --sign=signed -o "$dir/decoded.raw" "$file" 2>"$dir/flac.log" ||
+      fail "flac cannot decode the killed recording: $(head -2 "$dir/flac.log")"
+    size=$(stat -c %s "$dir/decoded.raw")
+    [ "$size" -ge $((4096 * 4 * 10)) ] || fail "only $size bytes decoded"
+    [ $((size % (4096 * 4))) -eq 0 ] || fail "the decoded audio does not end with a whole frame"
+    cmp -s -n "$size" "$dir/decoded.raw" "$dir/ref-1.raw" || fail "the decoded samples differ from the delivered ones"
+    ;;
+  flac-without-dll)  # a plug-in folder without libFLAC.dll: a warning, WAV for the next start, no file
+    mkdir -p "$dir/plugin"
+    cp "$(dirname "$host")/Sonotape.dll" "$(dirname "$host")/sonotape-host.exe" "$dir/plugin/"
+    host=$dir/plugin/sonotape-host.exe
+    refused "libFLAC.dll is required for FLAC encoding" --format 48000:2:16 --length 1 --record-as 3
+    grep -q "^Record as *0" "$dir/host.log" || fail "the list does not show WAV, which the next start records"
     ;;
   mp3-without-lame)  # a plug-in folder without lame_enc.dll: a warning, no file
     mkdir -p "$dir/plugin"
@@ -487,6 +592,10 @@ case $case in
     soak_mp3 tagged 2 44100 4 1 22050 2
     soak mp3 100 "${fast[@]}" --record-as 1 --format 48000:1:24 --switch 24000:2:16 --switch-every 0.1 --length 10
     soak_mp3 untagged 1 48000 3 2 24000 4
+    ;;
+  soak-flac)  # 200 stretches, 16-bit stereo and 24-bit mono by turns, each file bit for bit
+    soak flac 200 "${fast[@]}" --record-as 3 --format 48000:2:16 --switch 44100:1:24 --switch-every 0.1 --length 20
+    soak_flac 2 48000 16 1 44100 24
     ;;
   soak-ogg)  # 200 stretches, 16-bit stereo and 24-bit mono by turns
     soak ogg 200 "${fast[@]}" --record-as 2 --format 48000:2:16 --switch 44100:1:24 --switch-every 0.1 --length 20
