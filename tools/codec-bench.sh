@@ -7,6 +7,8 @@
 #   encoder, file, and a null renderer); "whole graph" adds the decoder's own cost. Beside it
 #   LAME's lame.exe built from the same source, start-up taken off, with the settings the
 #   plug-in's defaults give (128 kbps, high quality, plain stereo, no tag).
+# - FLAC, under Wine: the same, at level 5, beside flac.exe built from the same tree with the
+#   plug-in's metadata (a seek table of 8640 points, 4 KiB of padding, a title).
 # - Ogg Vorbis, natively: the recorder's conversion and encoder on the system's libvorbis, beside
 #   oggenc on the same library; and, for information, the plug-in's path under Wine.
 # And the player's decoding of the same signal, each program writing its PCM to a file, timed by
@@ -27,6 +29,7 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 arch=${1:-x64}
 bin=$repo/build/$arch/bin
 lame=$repo/build/codecs/$arch/lame.exe
+flac=$repo/build/codecs/$arch/flac.exe
 timing=$repo/build/native/bin/ogg_path_timing
 ogg_reader=$repo/build/native/bin/ogg_read_timing
 native=0
@@ -52,18 +55,22 @@ if [ $native = 1 ]; then
   oggenc -Q -q 4 -o "$work/dec.ogg" "$work/in.wav" || exit 1
 fi
 
-ours() {  # ours FORMAT-ARGS...: "downstream whole" seconds of a recording of the input
+ours() {  # ours [--keep FILE] FORMAT-ARGS...: "downstream whole" seconds of a recording of the input
+  local keep=
+  [ "$1" = --keep ] && keep=$2 && shift 2
   "$repo/tools/wine-run" "$bin/sonotape-host.exe" --renderer null --unpaced --input "$(winpath "$work/in.wav")" \
     --length "$seconds" --record --output "$(winpath "$work/out")" "$@" 2>/dev/null |
     tr -d '\r' | awk '/^Stream ran/ { whole = $3 } /^Downstream/ { down = $2 } END { print down, whole }'
+  [ -n "$keep" ] && cp "$work/out"/* "$keep"
   rm -f "$work/out"/*
 }
-lame_run() {
+exe_run() {  # exe_run PROGRAM ARGS...: the seconds a Windows program ran
   local start
   start=$(now)
-  "$repo/tools/wine-run" "$lame" "$@" >/dev/null 2>&1
+  "$repo/tools/wine-run" "$@" >/dev/null 2>&1
   elapsed "$start"
 }
+lame_run() { exe_run "$lame" "$@"; }
 oggenc_run() {
   local start
   start=$(now)
@@ -76,12 +83,16 @@ timed() {
   { time "$@" >/dev/null 2>&1; } 2>&1 | awk '{ print $1, $2 + $3 }'
 }
 
-: >"$work/mp3" >"$work/lame" >"$work/startup" >"$work/ogg-wine" >"$work/ogg-native" >"$work/oggenc"
+: >"$work/mp3" >"$work/lame" >"$work/startup" >"$work/flac-ours" >"$work/flac-exe" >"$work/ogg-wine" >"$work/ogg-native" >"$work/oggenc"
 : >"$work/mp3-read" >"$work/lame-decode" >"$work/wine-startup" >"$work/ogg-read" >"$work/oggdec"
 for _ in 1 2 3 4 5; do
   ours --record-as 1 >>"$work/mp3"
   lame_run --silent -b 128 -h -m s -t "$(winpath "$work/in.wav")" "$(winpath "$work/lame.mp3")" >>"$work/lame"
   lame_run --version >>"$work/startup"
+  ours --keep "$work/ours.flac" --record-as 3 --flac-level 5 >>"$work/flac-ours"
+  # Seek points every 10 s of the input, placeholders for the rest of the plug-in's 8640.
+  exe_run "$flac" -s -5 -f -S 10s -S "$((8640 - (seconds + 9) / 10))X" --padding=4096 -T TITLE=take \
+    -o "$(winpath "$work/flac.flac")" "$(winpath "$work/in.wav")" >>"$work/flac-exe"
   ours --record-as 2 >>"$work/ogg-wine"
   if [ $native = 1 ]; then
     [ -x "$timing" ] && "$timing" 48000 2 "$work/in.raw" "$work/ours.ogg" | awk '{ print $1 }' >>"$work/ogg-native"
@@ -115,6 +126,11 @@ if [ -s "$work/ogg-native" ]; then
     "$(factor "$ogg_native")" "$(factor "$oggenc_time")" "$(ratio "$oggenc_time" "$ogg_native")"
   printf '    same work: %s bytes ours, %s bytes oggenc\n' "$(stat -c %s "$work/ours.ogg")" "$(stat -c %s "$work/oggenc.ogg")"
 fi
+flac_ours=$(best <"$work/flac-ours")
+flac_time=$(awk -v a="$(best <"$work/flac-exe")" -v b="$startup" 'BEGIN { print a - b }')
+printf '  FLAC level 5 (Wine):               recording path %6.1fx real time (whole graph %6.1fx); flac.exe %6.1fx: ratio %s\n' \
+  "$(factor "${flac_ours% *}")" "$(factor "${flac_ours#* }")" "$(factor "$flac_time")" "$(ratio "$flac_time" "${flac_ours% *}")"
+printf '    same work: %s bytes ours, %s bytes flac.exe\n' "$(stat -c %s "$work/ours.flac")" "$(stat -c %s "$work/flac.flac")"
 printf '  Ogg Vorbis q4 (Wine):              recording path %6.1fx real time (whole graph %6.1fx)\n' \
   "$(factor "${ogg_wine% *}")" "$(factor "${ogg_wine#* }")"
 
@@ -141,7 +157,7 @@ printf 'Decoding, by %s of the whole program:\n' "$clock"
 decoding "MP3 reader + MPGLib.DLL (Wine):" "$work/mp3-read" "$work/lame-decode" lame.exe "$work/wine-startup"
 # For the comparison of the two builds (tools/bench.sh): seconds of each path, by the wall clock.
 if [ -n "${SONOTAPE_BENCH_FIGURES:-}" ]; then
-  printf 'mp3-recording %s\nogg-recording %s\nmp3-decoding %s\n' "$mp3_path" "${ogg_wine% *}" \
+  printf 'mp3-recording %s\nogg-recording %s\nflac-recording %s\nmp3-decoding %s\n' "$mp3_path" "${ogg_wine% *}" "${flac_ours% *}" \
     "$(best_of "$work/mp3-read" 1 "$work/wine-startup")" >"$SONOTAPE_BENCH_FIGURES"
 fi
 if [ -s "$work/ogg-read" ]; then

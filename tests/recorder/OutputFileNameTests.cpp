@@ -50,6 +50,8 @@ TEST(BuildOutputFileName, TitleTimeExtensionAndFolderFallback) {
   FileNaming scheduled = Naming("typed", false, rfOgg);
   scheduled.scheduledTitle = "Film: Part 2";
   EXPECT_EQ(disk.Name(scheduled).fileName, "C:\\Rec\\Film Part 2.ogg");
+  scheduled.format = rfFlac;
+  EXPECT_EQ(disk.Name(scheduled).fileName, "C:\\Rec\\Film Part 2.flac");
   FileNaming nameless = Naming("", false);
   nameless.outputFolder = "D:\\gone";
   name = disk.Name(nameless);

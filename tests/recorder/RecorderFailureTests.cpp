@@ -80,6 +80,30 @@ TEST_F(RecorderTest, AFormatTheEncoderRefusesIsWaitedOutUntilTheBroadcastSwitche
   EXPECT_EQ(view.waits, 1);
 }
 
+TEST_F(RecorderTest, FlacTakesSurroundInANewFileAndItsThreadOnlyPosts) {
+  ASSERT_NO_FATAL_FAILURE(Start(sonotape::WavWriter::kMaxFileLength, sonotape::rfFlac));
+  const DecoderType surround(source->pin, 2);
+  OnStreamingThread([&] {
+    for (int i = 0; i < 25; ++i) Send(kBuffer);  // 0.5 s of stereo
+    Send(kBuffer, &surround.type);
+    for (int i = 0; i < 24; ++i) Send(kBuffer);
+  });
+  EXPECT_FALSE(recorder->WaitingForFormat());
+  EXPECT_EQ(view.newFiles, 1);
+  EXPECT_EQ(view.offThreadCalls, 0);
+  EXPECT_TRUE(view.messages.empty());
+  // The new file's 25 buffers: a third of the time they took in stereo.
+  EXPECT_DOUBLE_EQ(recorder->ReadRecordingStats().seconds, 0.5 / 3);
+  recorder->StopRecording();
+  for (const char* name : {"take.flac", "take 01.flac"}) {
+    const std::vector<std::uint8_t> bytes = ReadFile(folder.File(name));
+    ASSERT_GT(bytes.size(), 4u) << name;
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "fLaC") << name;
+  }
+  EXPECT_EQ(recorder->CurrentFile().fileName, folder.File("take 01.flac"));
+  EXPECT_EQ(recorder->CurrentFile().format.nChannels, 6);
+}
+
 TEST_F(RecorderTest, AFailedStartLeavesTheLastFileAsItWas) {
   ASSERT_NO_FATAL_FAILURE(Start());
   Send(400);
