@@ -1,12 +1,17 @@
 #include "codecs/FlacEncoder.h"
 
 #include <algorithm>
+#include <new>
+
+#include "audio/RecordingError.h"
 
 namespace sonotape {
 
 namespace {
 
 FlacEncoder& Self(void* self) { return *static_cast<FlacEncoder*>(self); }
+
+constexpr std::size_t kRewriteBytes = 64 * 1024;
 
 // FLAC__STREAM_METADATA_SEEKPOINT_PLACEHOLDER, a variable of the library, which is not linked.
 constexpr FLAC__uint64 kPlaceholder = 0xFFFFFFFFFFFFFFFFull;
@@ -36,13 +41,39 @@ FLAC__StreamEncoderTellStatus FlacEncoder::OnTell(const FLAC__StreamEncoder*, FL
 // Appended whole at the end, or rewritten in place (the finish's metadata).
 bool FlacEncoder::WriteBytes(const void* data, std::size_t size) {
   const bool written =
-      position_ < end_ ? file_->WriteAt(position_, data, size) : AppendWhole(*file_, data, size) == size;
+      position_ < end_ ? Rewrite(data, size) : FlushRewrite() && AppendWhole(*file_, data, size) == size;
   if (!written) {
     return false;
   }
   position_ += size;
   end_ = std::max(end_, position_);
   return true;
+}
+
+// Gathered after the pieces it follows; those go to the file first when it does not follow them
+// or would overfill the buffer.
+bool FlacEncoder::Rewrite(const void* data, std::size_t size) {
+  if (position_ + size > end_) {
+    return false;  // a rewrite never runs past the end
+  }
+  if (rewriteAt_ + rewrite_.size() != position_ || rewrite_.size() + size > rewrite_.capacity()) {
+    if (!FlushRewrite()) {
+      return false;
+    }
+    rewriteAt_ = position_;
+  }
+  if (size > rewrite_.capacity()) {
+    return file_->WriteAt(position_, data, size);
+  }
+  const auto* bytes = static_cast<const std::uint8_t*>(data);
+  rewrite_.insert(rewrite_.end(), bytes, bytes + size);
+  return true;
+}
+
+bool FlacEncoder::FlushRewrite() {
+  const bool written = rewrite_.empty() || file_->WriteAt(rewriteAt_, rewrite_.data(), rewrite_.size());
+  rewrite_.clear();  // keeps its capacity
+  return written;
 }
 
 // The seek table's template (a point every 10 s of the first day), the comments and padding.
@@ -92,6 +123,13 @@ bool FlacEncoder::Start(const FlacSettings& settings, const FlacStreamFormat& fo
   file_ = &file;
   position_ = end_ = file.Length();
   framesIn_ = 0;
+  rewrite_.clear();
+  try {
+    rewrite_.reserve(kRewriteBytes);
+  } catch (const std::bad_alloc&) {
+    failure = kOutOfMemoryText;
+    return false;
+  }
   if (!MakeMetadata(format, comments) || !Configure(settings, format)) {
     Release();
     failure = "Initializing the FLAC encoder failed";
@@ -133,6 +171,7 @@ bool FlacEncoder::Finish() {
   if (encoder_) {
     UnreachedPointsToPlaceholders();
     finished = entries_.finish(encoder_.get()) != 0;
+    finished = FlushRewrite() && finished;
   }
   Release();
   return finished;

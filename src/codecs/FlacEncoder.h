@@ -60,6 +60,8 @@ class FlacEncoder {
   bool Configure(const FlacSettings& settings, const FlacStreamFormat& format);
   void UnreachedPointsToPlaceholders();
   bool WriteBytes(const void* data, std::size_t size);
+  bool Rewrite(const void* data, std::size_t size);
+  bool FlushRewrite();
 
   static FLAC__StreamEncoderWriteStatus OnWrite(const FLAC__StreamEncoder*, const FLAC__byte buffer[], size_t bytes,
                                                 uint32_t samples, uint32_t frame, void* self);
@@ -78,6 +80,10 @@ class FlacEncoder {
   std::uint64_t end_ = 0;
   std::uint64_t headerBytes_ = 0;
   std::uint64_t framesIn_ = 0;
+  // The finish rewrites the metadata in many small pieces (a seek point at a time): gathered
+  // while they follow each other, they reach the file in few writes.
+  std::vector<std::uint8_t> rewrite_;
+  std::uint64_t rewriteAt_ = 0;
 };
 
 }  // namespace sonotape
