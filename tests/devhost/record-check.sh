@@ -61,6 +61,7 @@ has_xing() { head -c 512 "$1" | grep -qaE "Xing|Info"; }
 
 mp3_recordings() { ls -tr "$dir"/out/*.mp3 2>/dev/null; }
 ogg_recordings() { ls -tr "$dir"/out/*.ogg 2>/dev/null; }
+flac_recordings() { ls -tr "$dir"/out/*.flac 2>/dev/null; }
 
 # vorbis FILE CHANNELS RATE SECONDS: one logical Vorbis stream ending with its end-of-stream page,
 # nothing after it, its TITLE the file's name, and the length (ogginfo's and oggdec's view).
@@ -403,6 +404,23 @@ case $case in
     host=$dir/plugin/sonotape-host.exe
     refused "vorbis.dll, vorbisenc.dll and ogg.dll are required for Ogg Vorbis encoding" \
       --format 48000:2:16 --length 1 --record-as 2
+    ;;
+  flac-levels)  # the level reaches the encoder: frames of 1152 samples at level 0, of 4096 at 5 (the default) and 8
+    for level in 0:1152 default:4096 8:4096; do
+      rm -rf "$dir/out" && mkdir "$dir/out"
+      record "${unpaced[@]}" --record-as 3 $([ "${level%:*}" = default ] || echo --flac-level "${level%:*}") \
+        --format 48000:6:24 --length 2
+      grep -q "^Record as *3$" "$dir/host.log" || fail "command 7 does not answer 3 for FLAC"
+      file=$(flac_recordings)
+      [ -n "$file" ] || { fail "no FLAC file at level ${level%:*}"; continue; }
+      flac -s -t "$file" || fail "flac finds the level ${level%:*} file damaged"
+      got=$(metaflac --show-max-blocksize --show-channels --show-bps --show-sample-rate --show-total-samples "$file" |
+        tr '\n' ' ')
+      [ "$got" = "${level#*:} 6 24 48000 96000 " ] ||
+        fail "level ${level%:*}: block size, channels, bits, rate and samples are $got"
+      flac -s -d -f --force-raw-format --endian=little --sign=signed -o "$dir/data.raw" "$file" &&
+        cmp -s "$dir/data.raw" "$dir/ref-1.raw" || fail "level ${level%:*}: the samples differ from what the decoder delivered"
+    done
     ;;
   mp3-without-lame)  # a plug-in folder without lame_enc.dll: a warning, no file
     mkdir -p "$dir/plugin"
