@@ -55,11 +55,12 @@ constexpr char kUsage[] =
     "  --output FOLDER         the plug-in's output folder\n"
     "  --name NAME             the plug-in's file name\n"
     "  --plain-names           no date and time in file names: NAME, NAME 01, NAME 02, ...\n"
-    "  --record-as 0|1|2       WAV, MP3 or Ogg Vorbis\n"
+    "  --record-as 0|1|2|3     WAV, MP3, Ogg Vorbis or FLAC\n"
     "  --mp3-method 0|1|2      constant, variable or average bit rate\n"
     "  --xing                  write the XING VBR header\n"
     "  --ogg-abr               Ogg Vorbis at an average bit rate (variable by default)\n"
     "  --ogg-quality Q         the Ogg Vorbis quality, -1 to 10 (4)\n"
+    "  --flac-level N          the FLAC compression level, 0 to 8 (5)\n"
     "  --channel NAME          the channel the host reports\n"
     "  --record                record the whole stream (started before the graph runs)\n"
     "  --timer MINUTES         a timer recording from the start of this minute to MINUTES later\n"
@@ -84,6 +85,7 @@ struct Options {
   bool xing = false;
   bool oggAbr = false;
   int oggQuality = 99;  // none given
+  int flacLevel = -1;   // none given
   bool record = false;
   bool play = false;
   double timer = -1;
@@ -94,6 +96,15 @@ bool ParseSeconds(const char* text, double& value) {
   char* end = nullptr;
   value = std::strtod(text, &end);
   return *end == '\0' && value >= 0 && value < 86400;
+}
+
+// A whole number from low to high, and nothing after it.
+bool ParseInteger(const char* text, int low, int high, int& value) {
+  char* end = nullptr;
+  const long number = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || number < low || number > high) return false;
+  value = static_cast<int>(number);
+  return true;
 }
 
 bool ParseGraphOption(const std::string& option, const char* value, Options& options) {
@@ -118,22 +129,11 @@ bool ParseGraphOption(const std::string& option, const char* value, Options& opt
   if (option == "--screenshot") return !(options.screenshot = value).empty();
   if (option == "--play-screenshot") return options.play = !(options.playScreenshot = value).empty();
   if (option == "--timer") return ParseSeconds(value, options.timer) && options.timer <= 1440;
-  if (option == "--record-as") {
-    options.recordAs = std::atoi(value);
-    return options.recordAs >= 0 && options.recordAs <= 2;
-  }
-  if (option == "--mp3-method") {
-    options.mp3Method = std::atoi(value);
-    return options.mp3Method >= 0 && options.mp3Method <= 2;
-  }
-  if (option == "--ogg-quality") {
-    options.oggQuality = std::atoi(value);
-    return options.oggQuality >= -1 && options.oggQuality <= 10;
-  }
-  if (option == "--after-action") {
-    options.afterAction = std::atoi(value);
-    return options.afterAction >= 0 && options.afterAction <= 255;
-  }
+  if (option == "--record-as") return ParseInteger(value, 0, 3, options.recordAs);
+  if (option == "--mp3-method") return ParseInteger(value, 0, 2, options.mp3Method);
+  if (option == "--ogg-quality") return ParseInteger(value, -1, 10, options.oggQuality);
+  if (option == "--flac-level") return ParseInteger(value, 0, 8, options.flacLevel);
+  if (option == "--after-action") return ParseInteger(value, 0, 255, options.afterAction);
   if (option == "--renderer") {
     const std::string kind = value;
     options.renderer = kind == "null" ? devhost::RendererKind::Null : devhost::RendererKind::DirectSound;
@@ -219,6 +219,12 @@ void Choose(HWND plugin, int list, int index) {
   SendMessageA(plugin, WM_COMMAND, MAKEWPARAM(list, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(plugin, list)));
 }
 
+void Slide(HWND plugin, int trackBar, int position) {
+  HWND bar = GetDlgItem(plugin, trackBar);
+  SendMessageA(bar, TBM_SETPOS, TRUE, position);
+  SendMessageA(plugin, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position), reinterpret_cast<LPARAM>(bar));
+}
+
 // Sets the plug-in's boxes as a user (or a remote control) would.
 void ConfigurePlugin(HWND plugin, const Options& options) {
   if (!options.output.empty()) SetDlgItemTextA(plugin, sonotape::edOutput, options.output.c_str());
@@ -230,11 +236,8 @@ void ConfigurePlugin(HWND plugin, const Options& options) {
   if (options.mp3Method >= 0) Choose(plugin, sonotape::cbMP3Method, options.mp3Method);
   if (options.xing) SendDlgItemMessageA(plugin, sonotape::cbMP3VBRHeader, BM_CLICK, 0, 0);
   if (options.oggAbr) SendDlgItemMessageA(plugin, sonotape::rbOggABR, BM_CLICK, 0, 0);
-  if (options.oggQuality != 99) {
-    HWND bar = GetDlgItem(plugin, sonotape::tbOggQuality);
-    SendMessageA(bar, TBM_SETPOS, TRUE, options.oggQuality);
-    SendMessageA(plugin, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, options.oggQuality), reinterpret_cast<LPARAM>(bar));
-  }
+  if (options.oggQuality != 99) Slide(plugin, sonotape::tbOggQuality, options.oggQuality);
+  if (options.flacLevel >= 0) Slide(plugin, sonotape::tbFLACLevel, options.flacLevel);
 }
 
 void ScheduleTimerRecording(const devhost::PluginExports& e, const Options& options) {

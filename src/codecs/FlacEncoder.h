@@ -14,8 +14,12 @@
 
 namespace sonotape {
 
+// libFLAC's compression levels: the fastest encoding, and the smallest files.
+inline constexpr int kFlacFastestLevel = 0;
+inline constexpr int kFlacSmallestLevel = 8;
+
 struct FlacSettings {
-  int level = 5;  // compression level, 0 to 8
+  int level = 5;  // compression level, kFlacFastestLevel to kFlacSmallestLevel
 };
 
 struct FlacStreamFormat {

@@ -46,6 +46,7 @@ constexpr SavedControl kSavedControls[] = {
     {cbMP3Method, Kept::kComboBox, mmConstant, false},
     {tbOggQuality, Kept::kTrackBar, 4, false},
     {rbOggVBR, Kept::kCheckBox, 1, false},  // rbOggABR is its opposite, not kept
+    {tbFLACLevel, Kept::kTrackBar, FlacSettings{}.level, false},
     {tbVolume, Kept::kTrackBar, 4000, true},
 };
 
@@ -161,7 +162,7 @@ void Save(const TMyIniFile& ini, const TPluginBaseForm& form, const SavedControl
 }  // namespace
 
 void SettingsPages::FillLists() {
-  AddItems(Control(cbRecordAs), {"WAV", "MP3", "Ogg Vorbis"});
+  AddItems(Control(cbRecordAs), {"WAV", "MP3", "Ogg Vorbis", "FLAC"});
   AddItems(Control(cbMP3Method), {"Constant Bit Rate", "Variable Bit Rate", "Average Bit Rate"});
   for (int id : {cbMP3Bitrate, cbMP3MaxBitRate}) {
     AddItems(Control(id), {"32 kbps", "40 kbps", "48 kbps", "56 kbps", "64 kbps", "80 kbps", "96 kbps", "112 kbps",
@@ -171,6 +172,7 @@ void SettingsPages::FillLists() {
   SetTrackBar(Control(tbMP3Quality), 0, 3);
   SetTrackBar(Control(tbMP3VBRQuality), 0, 9);
   SetTrackBar(Control(tbOggQuality), -1, 10);
+  SetTrackBar(Control(tbFLACLevel), kFlacFastestLevel, kFlacSmallestLevel);
   SetTrackBar(Control(tbVolume), 0, 10000);
   SendMessageA(Control(tbVolume), TBM_SETLINESIZE, 0, 200);
   SendMessageA(Control(tbVolume), TBM_SETPAGESIZE, 0, 800);
@@ -192,6 +194,7 @@ void SettingsPages::LoadSettings() {
   Check(Control(rbOggABR), !IsChecked(Control(rbOggVBR)));
   cbRecordAsOnChange();
   TbOggQualityChange();
+  TbFlacLevelChange();
   ReadMP3Settings(ReadMp3Controls(), mp3Template_);
   ShowMP3Settings();
   UpdateNaming();
@@ -276,11 +279,26 @@ void SettingsPages::TbOggQualityChange() {
   OnSettingsChange(Control(tbOggQuality));
 }
 
+// The level goes to the recorder at once, for the next file.
+void SettingsPages::TbFlacLevelChange() {
+  const int level = Position(Control(tbFLACLevel));
+  SetText(lblFLACLevelValue, "Level " + std::to_string(level) + " (" + std::to_string(kFlacFastestLevel) +
+                                 " = fastest, " + std::to_string(kFlacSmallestLevel) + " = smallest)");
+  view_.SetFlacSettings({level});
+  OnSettingsChange(Control(tbFLACLevel));
+}
+
 void SettingsPages::OnTrackBar(HWND bar) {
-  if (GetDlgCtrlID(bar) == tbOggQuality) {
-    TbOggQualityChange();
-  } else {
-    OnSettingsChange(bar);
+  switch (GetDlgCtrlID(bar)) {
+    case tbOggQuality:
+      TbOggQualityChange();
+      break;
+    case tbFLACLevel:
+      TbFlacLevelChange();
+      break;
+    default:
+      OnSettingsChange(bar);
+      break;
   }
 }
 
@@ -389,6 +407,7 @@ void SettingsPages::UpdateNaming() {
   ReadMP3Settings(ReadMp3Controls(), mp3Template_);
   view_.SetMp3Settings(mp3Template_);
   view_.SetOggSettings({IsChecked(Control(rbOggVBR)), Position(Control(tbOggQuality))});
+  view_.SetFlacSettings({Position(Control(tbFLACLevel))});
 }
 
 std::string SettingsPages::Text(int id) const { return WindowText(Control(id)); }

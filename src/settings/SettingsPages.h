@@ -1,8 +1,8 @@
 #pragma once
 // The tool window's settings pages: loading and saving every setting, the MP3 pages' method and
-// their configuration template, the Ogg page's bit rate, the save button's state, and the naming
-// and encoder settings the recorder takes from the pages. It reaches its window and the recorder
-// only through SettingsView. Window thread only.
+// their configuration template, the Ogg page's bit rate, the FLAC page's level, the save button's
+// state, and the naming and encoder settings the recorder takes from the pages. It reaches its
+// window and the recorder only through SettingsView. Window thread only.
 
 #include <windows.h>
 
@@ -10,6 +10,7 @@
 
 #include "audio/OutputNaming.h"
 #include "codecs/BeConfig.h"
+#include "codecs/FlacEncoder.h"
 #include "codecs/Mp3Settings.h"
 #include "codecs/OggEncoder.h"
 #include "settings/MyIniFile.h"
@@ -30,6 +31,7 @@ class SettingsView {
   virtual void SetNaming(const FileNaming& naming) = 0;
   virtual void SetMp3Settings(const BE_CONFIG& config) = 0;
   virtual void SetOggSettings(const OggSettings& settings) = 0;
+  virtual void SetFlacSettings(const FlacSettings& settings) = 0;
   // The title of the host's timer recording; empty when none is scheduled.
   virtual std::string ScheduledTitle() = 0;
   // Shows the tabs of the pages that apply to the format chosen.
@@ -71,6 +73,7 @@ class SettingsPages {
   void cbVBRClick();
   void cbRecordAsOnChange();
   void TbOggQualityChange();
+  void TbFlacLevelChange();
   void btnFileClick();
 
   HWND Control(int id) const { return view_.SettingsForm().Control(id); }

@@ -70,6 +70,12 @@ enum ControlId : int {
   btnFastFW = 1069,
   imVolLow = 1070,
   imVolHigh = 1071,
+  // FLAC
+  tbFLACLevel = 1080,
+  lblFLACLevel = 1081,
+  lblFLACLevelLow = 1082,
+  lblFLACLevelHigh = 1083,
+  lblFLACLevelValue = 1084,
 };
 
 enum TimerId : UINT_PTR { tmrSchedule = 1, tmrUpdate = 2 };

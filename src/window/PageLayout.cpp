@@ -49,10 +49,10 @@ PageCells MeasurePage(const TPluginBaseForm& form, int page) {
 }
 
 // The tab control around a page of client size, with its tabs in one row: General, the pages
-// of one recording format (both MP3 pages, or the Ogg Vorbis page) and Play. Each tab as wide as
-// the tab control makes it, with its image, and the row as tall; the control is left without
-// tabs. Tabs are measured in a control wide enough for all of them: a control without room gives
-// its tabs no size.
+// of one recording format (both MP3 pages, the Ogg Vorbis page or the FLAC page) and Play. Each
+// tab as wide as the tab control makes it, with its image, and the row as tall; the control is
+// left without tabs. Tabs are measured in a control wide enough for all of them: a control
+// without room gives its tabs no size.
 SIZE TabControlSize(const TPluginBaseForm& form, HWND tabs, SIZE client) {
   int width[kPageCount] = {};
   RECT before{};
@@ -76,8 +76,8 @@ SIZE TabControlSize(const TPluginBaseForm& form, HWND tabs, SIZE client) {
   SendMessageA(tabs, TCM_DELETEALLITEMS, 0, 0);
   SetWindowPos(tabs, nullptr, before.left, before.top, before.right - before.left, before.bottom - before.top,
                SWP_NOZORDER | SWP_NOACTIVATE);
-  const int strip = width[kGeneralPage] + std::max(width[kMp3Page] + width[kMp3AdvancedPage], width[kOggPage]) +
-                    width[kPlayPage] + form.Scale(kTabPadding);
+  const int formatPages = std::max({width[kMp3Page] + width[kMp3AdvancedPage], width[kOggPage], width[kFlacPage]});
+  const int strip = width[kGeneralPage] + formatPages + width[kPlayPage] + form.Scale(kTabPadding);
   return {std::max(static_cast<int>(frame.right - frame.left), strip), frame.bottom - frame.top};
 }
 

@@ -140,11 +140,13 @@ void TfrmSonotape::ShowPage(int page) {
   }
 }
 
-// The tabs of the pages that apply: the MP3 pages for MP3, the Ogg page for Ogg Vorbis, the Play
-// page once a recording was started. The page shown stays when it still applies.
+// The tabs of the pages that apply: the MP3 pages for MP3, the Ogg page for Ogg Vorbis, the FLAC
+// page for FLAC, the Play page once a recording was started. The page shown stays when it still
+// applies.
 void TfrmSonotape::UpdateTabs() {
   const LRESULT format = RecordAsSelection();
-  const bool visible[kPageCount] = {true, format == rfMp3, format == rfMp3, format == rfOgg, playShown_};
+  const bool visible[kPageCount] = {true,           format == rfMp3,  format == rfMp3,
+                                    format == rfOgg, format == rfFlac, playShown_};
   ShowPage(SetPageTabs(Control(idTabs), visible));
 }
 

@@ -83,6 +83,7 @@ class TfrmSonotape final : public TPluginBaseForm,
   void SetNaming(const FileNaming& naming) override { recorder_->SetNaming(naming); }
   void SetMp3Settings(const BE_CONFIG& config) override { recorder_->SetMp3Settings(config); }
   void SetOggSettings(const OggSettings& settings) override { recorder_->SetOggSettings(settings); }
+  void SetFlacSettings(const FlacSettings& settings) override { recorder_->SetFlacSettings(settings); }
   std::string ScheduledTitle() override { return hostEvents_->ScheduledTitle(); }
   void UpdateTabs() override;
 

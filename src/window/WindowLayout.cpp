@@ -114,6 +114,13 @@ constexpr ControlEntry kControls[] = {
     {lblOggQualityHigh, "lblOggQualityHigh", kStatic, "10", kLabel, kOggPage, Same, Fixed, 0, 0, {}, false},
     {lblOggBitrate, "lblOggBitrate", kStatic, "Bit Rate approx. 128 kbps", kLabel, kOggPage, Next, Fixed, 0, 0,
      kOggBitrateCaption, false},
+    // FLAC
+    {lblFLACLevel, "lblFLACLevel", kStatic, "Compression &level:", kLabel, kFlacPage, Next, Label, 0, 0, {}, false},
+    {lblFLACLevelLow, "lblFLACLevelLow", kStatic, "0", kLabel | SS_RIGHT, kFlacPage, Same, Fixed, 0, 0, {}, false},
+    {tbFLACLevel, "tbFLACLevel", kTrackbar, "", kTrack, kFlacPage, Same, Stretch, 100, 28, {}, false},
+    {lblFLACLevelHigh, "lblFLACLevelHigh", kStatic, "8", kLabel, kFlacPage, Same, Fixed, 0, 0, {}, false},
+    {lblFLACLevelValue, "lblFLACLevelValue", kStatic, "Level 5 (0 = fastest, 8 = smallest)", kLabel, kFlacPage, Next,
+     Fixed, 0, 0, {}, false},
     // Play: the position and the seek bar, the transport buttons, the volume between its symbols
     {lblPosition, "lblPosition", kStatic, "P&osition:  00:00:00", kLabel, kPlayPage, Next, Share, 0, 0,
      kPositionCaption, false},
@@ -134,7 +141,8 @@ constexpr ControlEntry kControls[] = {
     {imVolHigh, "imVolHigh", kStatic, "", kImage, kPlayPage, Same, Fixed, 18, 22, {}, false},
 };
 
-constexpr const char* kPageCaptions[kPageCount] = {"General", "MP3 Settings", "MP3 Advanced", "Ogg Vorbis", "Play"};
+constexpr const char* kPageCaptions[kPageCount] = {"General",    "MP3 Settings", "MP3 Advanced",
+                                                    "Ogg Vorbis", "FLAC",         "Play"};
 
 }  // namespace
 

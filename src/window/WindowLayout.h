@@ -13,7 +13,7 @@
 
 namespace sonotape {
 
-enum Page : int { kGeneralPage, kMp3Page, kMp3AdvancedPage, kOggPage, kPlayPage, kPageCount };
+enum Page : int { kGeneralPage, kMp3Page, kMp3AdvancedPage, kOggPage, kFlacPage, kPlayPage, kPageCount };
 
 struct ControlEntry {
   int id;

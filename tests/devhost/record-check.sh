@@ -461,12 +461,6 @@ case $case in
     refused "vorbis.dll, vorbisenc.dll and ogg.dll are required for Ogg Vorbis encoding" \
       --format 48000:2:16 --length 1 --record-as 2
     ;;
-  flac-surround)  # 5.1 in 24 bits at the highest level, with the mask's own speaker positions named
-    record "${unpaced[@]}" --record-as 3 --flac-level 8 --format 48000:6:24 --length 3
-    file=$(flac_recordings)
-    flac_exact "$file" 6 48000 24 "$dir/ref-1.raw"
-    metaflac --export-tags-to=- "$file" | grep -qx "TITLE=take" || fail "no TITLE=take"
-    ;;
   flac-float-switch)  # 16-bit stereo, then float mono: two files, nothing lost or repeated at the cut
     record "${unpaced[@]}" --record-as 3 --flac-level 0 --format 44100:2:16 --switch 48000:1:32:float \
       --switch-after 1 --length 2
@@ -508,6 +502,20 @@ case $case in
     host=$dir/plugin/sonotape-host.exe
     refused "libFLAC.dll is required for FLAC encoding" --format 48000:2:16 --length 1 --record-as 3
     grep -q "^Record as *0" "$dir/host.log" || fail "the list does not show WAV, which the next start records"
+    ;;
+  flac-levels)  # the level reaches the encoder: frames of 1152 samples at level 0, of 4096 at 5 (the default) and 8
+    for level in 0:1152 default:4096 8:4096; do
+      rm -rf "$dir/out" && mkdir "$dir/out"
+      record "${unpaced[@]}" --record-as 3 $([ "${level%:*}" = default ] || echo --flac-level "${level%:*}") \
+        --format 48000:6:24 --length 2
+      grep -q "^Record as *3$" "$dir/host.log" || fail "command 7 does not answer 3 for FLAC"
+      file=$(flac_recordings)
+      [ -n "$file" ] || { fail "no FLAC file at level ${level%:*}"; continue; }
+      flac_exact "$file" 6 48000 24 "$dir/ref-1.raw"
+      got=$(metaflac --show-max-blocksize "$file")
+      [ "$got" = "${level#*:}" ] || fail "level ${level%:*}: blocks of $got samples"
+      metaflac --export-tags-to=- "$file" | grep -qx "TITLE=take" || fail "level ${level%:*}: no TITLE=take"
+    done
     ;;
   mp3-without-lame)  # a plug-in folder without lame_enc.dll: a warning, no file
     mkdir -p "$dir/plugin"

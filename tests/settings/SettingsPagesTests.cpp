@@ -16,14 +16,17 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "PluginTabs.h"
+#include "host/HostMessages.h"
 #include "settings/FolderDialog.h"
 #include "settings/MyIniFile.h"
 #include "support/TempFolder.h"
 #include "ui/WindowIds.h"
 #include "window/SonotapeWindow.h"
+#include "window/WindowLayout.h"
 
 namespace sonotape {
 namespace {
@@ -106,6 +109,7 @@ constexpr Setting kSettings[] = {
     {cbMP3Method, "cbMP3Method", Shown::kItem},
     {tbOggQuality, "tbOggQuality", Shown::kPosition},
     {rbOggVBR, "rbOggVBR", Shown::kCheck},
+    {tbFLACLevel, "tbFLACLevel", Shown::kPosition},
     {tbVolume, "tbVolume", Shown::kPosition},
 };
 
@@ -133,6 +137,9 @@ class SettingsPages : public ::testing::Test {
     SendMessageA(window->Handle(), WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position), reinterpret_cast<LPARAM>(Item(id)));
   }
   bool SaveEnabled() const { return IsWindowEnabled(Item(btnSave)) != FALSE; }
+  LRESULT Position(int id) const { return SendMessageA(Item(id), TBM_GETPOS, 0, 0); }
+  // Shown on its page (the window itself stays hidden).
+  bool OnShow(int id) const { return (GetWindowLongPtrA(Item(id), GWL_STYLE) & WS_VISIBLE) != 0; }
   std::string Stored(const char* section, const char* key) const {
     char value[256] = "";
     GetPrivateProfileStringA(section, key, "(none)", value, sizeof value, IniPath().c_str());
@@ -258,7 +265,7 @@ TEST_F(SettingsPages, EverySettingStartsAtItsDefaultAndComesBackAsSavedAndNoOthe
       {"cbMP3JointStereo", "0"}, {"cbMP3Bitrate", "8"}, {"cbMP3MaxBitRate", "13"}, {"tbMP3Quality", "2"},
       {"cbMP3Private", "0"}, {"cbMP3CRC", "0"}, {"cbMP3Copyright", "0"}, {"cbMP3Original", "0"},
       {"cbMP3VBRHeader", "0"}, {"tbMP3VBRQuality", "5"}, {"cbMP3NoRes", "0"}, {"cbMP3Method", "0"},
-      {"tbOggQuality", "4"}, {"rbOggVBR", "1"}, {"rbOggABR", "0"}, {"tbVolume", "4000"}};
+      {"tbOggQuality", "4"}, {"rbOggVBR", "1"}, {"rbOggABR", "0"}, {"tbFLACLevel", "5"}, {"tbVolume", "4000"}};
   EXPECT_EQ(OnPages(), defaults);
 
   // Every setting away from its default, and back where it is not.
@@ -268,14 +275,14 @@ TEST_F(SettingsPages, EverySettingStartsAtItsDefaultAndComesBackAsSavedAndNoOthe
       {"cbMP3JointStereo", "1"}, {"cbMP3Bitrate", "3"}, {"cbMP3MaxBitRate", "5"}, {"tbMP3Quality", "0"},
       {"cbMP3Private", "1"}, {"cbMP3CRC", "1"}, {"cbMP3Copyright", "1"}, {"cbMP3Original", "1"},
       {"cbMP3VBRHeader", "1"}, {"tbMP3VBRQuality", "9"}, {"cbMP3NoRes", "1"}, {"cbMP3Method", "2"},
-      {"tbOggQuality", "10"}, {"rbOggVBR", "0"}, {"rbOggABR", "1"}, {"tbVolume", "1234"}};
+      {"tbOggQuality", "10"}, {"rbOggVBR", "0"}, {"rbOggABR", "1"}, {"tbFLACLevel", "0"}, {"tbVolume", "1234"}};
   const Settings second = {
       {"FilePath", "Z:\\Elsewhere\\"},
       {"cbStayConnected", "1"}, {"cbAutoCreate", "1"}, {"cbRecordAs", "1"}, {"cbMP3SampleRate", "1"},
       {"cbMP3JointStereo", "0"}, {"cbMP3Bitrate", "13"}, {"cbMP3MaxBitRate", "0"}, {"tbMP3Quality", "3"},
       {"cbMP3Private", "0"}, {"cbMP3CRC", "0"}, {"cbMP3Copyright", "0"}, {"cbMP3Original", "0"},
       {"cbMP3VBRHeader", "0"}, {"tbMP3VBRQuality", "0"}, {"cbMP3NoRes", "0"}, {"cbMP3Method", "1"},
-      {"tbOggQuality", "-1"}, {"rbOggVBR", "1"}, {"rbOggABR", "0"}, {"tbVolume", "0"}};
+      {"tbOggQuality", "-1"}, {"rbOggVBR", "1"}, {"rbOggABR", "0"}, {"tbFLACLevel", "8"}, {"tbVolume", "0"}};
   for (const auto& [key, value] : first) {
     EXPECT_NE(value, defaults.at(key)) << key;
     EXPECT_NE(value, second.at(key)) << key;
@@ -290,7 +297,7 @@ TEST_F(SettingsPages, EverySettingStartsAtItsDefaultAndComesBackAsSavedAndNoOthe
       {"cbMP3JointStereo", "1"}, {"cbMP3Bitrate", "56 kbps"}, {"cbMP3MaxBitRate", "80 kbps"}, {"tbMP3Quality", "0"},
       {"cbMP3Private", "1"}, {"cbMP3CRC", "1"}, {"cbMP3Copyright", "1"}, {"cbMP3Original", "1"},
       {"cbMP3VBRHeader", "1"}, {"tbMP3VBRQuality", "9"}, {"cbMP3NoRes", "1"}, {"cbMP3Method", "Average Bit Rate"},
-      {"tbOggQuality", "10"}, {"rbOggVBR", "0"}};
+      {"tbOggQuality", "10"}, {"rbOggVBR", "0"}, {"tbFLACLevel", "0"}};
   std::set<std::string> keys;
   for (const auto& [key, value] : stored) {
     EXPECT_EQ(Stored("frmSonotape", key.c_str()), value) << key;
@@ -360,6 +367,44 @@ TEST_F(SettingsPages, StoredTextsSelectTheirPagesAndNonsenseKeepsTheDefaults) {
   EXPECT_EQ(SendMessageA(Item(tbOggQuality), TBM_GETPOS, 0, 0), 10);  // the track bar's range
   EXPECT_TRUE(Checked(rbOggABR));
   EXPECT_FALSE(SaveEnabled());
+}
+
+TEST_F(SettingsPages, FlacIsTheFourthFormatWithItsOwnPageAndIsStoredByItsText) {
+  Open();
+  Choose(cbRecordAs, 3);
+  EXPECT_EQ(SendMessageA(window->Handle(), HostCommandMessage, kCommandFormat, 0), 3);
+  EXPECT_EQ(devhost::TabCaptions(window->Handle()), (std::vector<std::string>{"General", "FLAC"}));
+  ASSERT_TRUE(devhost::ShowTab(window->Handle(), "FLAC"));
+  for (const ControlEntry& entry : WindowControls()) {
+    EXPECT_EQ(OnShow(entry.id), entry.page == kFlacPage) << entry.name;
+  }
+  EXPECT_EQ(TextOf(Item(lblFLACLevelValue)), "Level 5 (0 = fastest, 8 = smallest)");
+  SendMessageA(Item(btnSave), BM_CLICK, 0, 0);
+  EXPECT_EQ(Stored("frmSonotape", "cbRecordAs"), "FLAC");
+  EXPECT_EQ(Stored("frmSonotape", "tbFLACLevel"), "5");
+
+  Choose(cbRecordAs, 2);  // the FLAC page goes, and the General page shows
+  EXPECT_EQ(devhost::TabCaptions(window->Handle()), (std::vector<std::string>{"General", "Ogg Vorbis"}));
+  EXPECT_FALSE(OnShow(tbFLACLevel));
+  EXPECT_TRUE(OnShow(cbRecordAs));
+  window.reset();
+
+  Open();
+  EXPECT_EQ(Selected(cbRecordAs), 3);
+  EXPECT_EQ(devhost::TabCaptions(window->Handle()), (std::vector<std::string>{"General", "FLAC"}));
+  EXPECT_EQ(SendMessageA(window->Handle(), HostCommandMessage, kCommandFormat, 0), 3);
+}
+
+TEST_F(SettingsPages, AStoredFlacLevelOutsideItsRangeEndsAtItsNearestEndAndNonsenseKeepsTheDefault) {
+  for (const auto& [stored, level] : {std::pair{"99", 8}, std::pair{"-4", 0}, std::pair{"level", 5},
+                                      std::pair{"", 5}, std::pair{"3", 3}}) {
+    Store(std::string("[frmSonotape]\r\ntbFLACLevel=") + stored + "\r\n");
+    Open();
+    EXPECT_EQ(Position(tbFLACLevel), level) << stored;
+    EXPECT_EQ(TextOf(Item(lblFLACLevelValue)), "Level " + std::to_string(level) + " (0 = fastest, 8 = smallest)");
+    EXPECT_FALSE(SaveEnabled()) << stored;
+    window.reset();
+  }
 }
 
 TEST_F(SettingsPages, HandlersEnableSaveOnlyForRealChanges) {

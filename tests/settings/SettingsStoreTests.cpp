@@ -1,6 +1,8 @@
-// The settings store and the configuration folder on real files under Wine.
+// The settings store and the configuration folder on real files under Wine, and the store's
+// reading and writing of the window's controls.
 
 #include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -11,7 +13,9 @@
 
 #include "settings/ConfigDir.h"
 #include "settings/MyIniFile.h"
+#include "settings/PagesForm.h"
 #include "support/TempFolder.h"
+#include "ui/WindowIds.h"
 
 namespace sonotape {
 namespace {
@@ -207,6 +211,33 @@ TEST_F(SettingsStore, AMissingOrCorruptFileReadsAsDefaults) {
   EXPECT_TRUE(corrupt.ReadBool("frmSonotape", "cbStayConnected", true));
   EXPECT_GE(CurrentPluginLook().dpi, 72);
   EXPECT_LE(CurrentPluginLook().dpi, 192);
+}
+
+// A track bar takes a stored number within its range, and keeps its position for a missing key or
+// no number; a list takes the item of the stored text in any case, and keeps its item for another.
+TEST_F(SettingsStore, ControlsTakeTheirStoredStateAsFarAsTheyCan) {
+  PagesForm form(nullptr);  // the window's controls, filled and at their first state
+  ASSERT_TRUE(form.Create());
+  WriteText(Path(), "[frmSonotape]\r\ntbFLACLevel=12\r\ntbOggQuality=-5\r\ntbMP3Quality=high\r\n"
+                    "cbRecordAs=flac\r\ncbMP3Method=Lossless\r\n");
+  const TMyIniFile ini(Path());
+  const auto position = [&form](int id) { return SendMessageA(form.Control(id), TBM_GETPOS, 0, 0); };
+  const auto item = [&form](int id) { return SendMessageA(form.Control(id), CB_GETCURSEL, 0, 0); };
+  for (int id : {tbFLACLevel, tbOggQuality, tbMP3Quality, tbMP3VBRQuality}) ini.ReadTrackBar(form, id);
+  for (int id : {cbRecordAs, cbMP3Method}) ini.ReadComboBox(form, id);
+  EXPECT_EQ(position(tbFLACLevel), 8);
+  EXPECT_EQ(position(tbOggQuality), -1);
+  EXPECT_EQ(position(tbMP3Quality), 2);
+  EXPECT_EQ(position(tbMP3VBRQuality), 5);  // no key
+  EXPECT_EQ(item(cbRecordAs), 3);
+  EXPECT_EQ(item(cbMP3Method), 0);
+
+  SendMessageA(form.Control(tbFLACLevel), TBM_SETPOS, TRUE, 0);
+  ini.WriteTrackBar(form, tbFLACLevel);
+  ini.WriteComboBox(form, cbRecordAs);
+  const TMyIniFile again(Path());
+  EXPECT_EQ(again.ReadString("frmSonotape", "tbFLACLevel", ""), "0");
+  EXPECT_EQ(again.ReadString("frmSonotape", "cbRecordAs", ""), "FLAC");
 }
 
 }  // namespace

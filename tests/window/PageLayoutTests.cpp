@@ -158,6 +158,7 @@ class PageLayout : public ::testing::TestWithParam<std::tuple<int, int, const ch
     return LookName(std::get<0>(GetParam()), std::get<1>(GetParam())) + " in '" + std::get<2>(GetParam()) + "'";
   }
   void ExpectCaptionsFit(const ControlEntry& entry, const RECT& place);
+  void ExpectTabsInOneRow(int format, LRESULT count);
 
   std::unique_ptr<PageWindow> window;
 };
@@ -185,6 +186,17 @@ void PageLayout::ExpectCaptionsFit(const ControlEntry& entry, const RECT& place)
   }
 }
 
+// The tabs of the format's pages, General's and Play's, all in one row.
+void PageLayout::ExpectTabsInOneRow(int format, LRESULT count) {
+  window->SelectFormat(format);
+  HWND tabs = window->Item(idTabs);
+  RECT page{}, lastTab{};
+  GetClientRect(tabs, &page);
+  ASSERT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), count) << "format " << format;
+  SendMessageA(tabs, TCM_GETITEMRECT, static_cast<WPARAM>(count - 1), reinterpret_cast<LPARAM>(&lastTab));
+  EXPECT_LE(lastTab.right, page.right) << "the tabs of format " << format << " in one row at " << Look();
+}
+
 TEST_P(PageLayout, AtTheSmallestSizeCaptionsFitAndControlsNeitherOverlapNorLeaveThePage) {
   HWND form = window->Handle();
   SetWindowPos(form, nullptr, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);  // to the least size
@@ -195,14 +207,12 @@ TEST_P(PageLayout, AtTheSmallestSizeCaptionsFitAndControlsNeitherOverlapNorLeave
   EXPECT_EQ(outer.right - outer.left, limits.ptMinTrackSize.x) << Look();
   EXPECT_EQ(outer.bottom - outer.top, limits.ptMinTrackSize.y) << Look();
 
+  ExpectTabsInOneRow(rfOgg, 3);
+  ExpectTabsInOneRow(rfFlac, 3);
+  ExpectTabsInOneRow(rfMp3, 4);  // General, both MP3 pages and Play
   HWND tabs = window->Item(idTabs);
   RECT page{};
   GetClientRect(tabs, &page);
-  RECT lastTab{};
-  SendMessageA(tabs, TCM_GETITEMRECT, static_cast<WPARAM>(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0) - 1),
-               reinterpret_cast<LPARAM>(&lastTab));
-  EXPECT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 4) << "General, both MP3 pages and Play";
-  EXPECT_LE(lastTab.right, page.right) << "the tabs in one row at " << Look();
   SendMessageA(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page));
   MapWindowPoints(tabs, form, reinterpret_cast<POINT*>(&page), 2);
 
@@ -350,6 +360,9 @@ TEST_P(PagePictures, OfEveryPageAreTheWindowsOwn) {
   window.SelectFormat(rfOgg);
   window.ShowTab("Ogg Vorbis");
   save("ogg-vorbis");
+  window.SelectFormat(rfFlac);
+  window.ShowTab("FLAC");
+  save("flac");
 }
 
 INSTANTIATE_TEST_SUITE_P(Looks, PagePictures,

@@ -172,6 +172,11 @@ TEST_F(WindowKeyboard, TabVisitsTheShownPageInReadingOrderAndShiftTabGoesBack) {
   Press({VK_CONTROL, VK_TAB});
   ASSERT_EQ(Page(), "Ogg Vorbis");
   EXPECT_EQ(TabRound(false), (std::vector<std::string>{"rbOggVBR", "tbOggQuality", "tabs"}));  // the checked radio
+  Choose(cbRecordAs, rfFlac);
+  SetFocus(Item(idTabs));
+  Press({VK_CONTROL, VK_TAB});
+  ASSERT_EQ(Page(), "FLAC");
+  EXPECT_EQ(TabRound(false), (std::vector<std::string>{"tbFLACLevel", "tabs"}));
 
   RecordAMoment();
   Press({VK_CONTROL, VK_SHIFT, VK_TAB});
@@ -218,6 +223,12 @@ TEST_F(WindowKeyboard, MnemonicsFocusALabelsFieldAndPressButtonsAndCheckBoxes) {
   ASSERT_EQ(Page(), "Play");
   Press({VK_MENU, 'V'});
   EXPECT_EQ(Focus(), "tbVolume");  // past the loudness symbol
+  Choose(cbRecordAs, rfFlac);
+  Press({VK_CONTROL, VK_SHIFT, VK_TAB});
+  ASSERT_EQ(Page(), "FLAC");
+  Press({VK_MENU, 'L'});  // not the "P&lay" of the hidden Play page
+  EXPECT_EQ(Focus(), "tbFLACLevel");  // past the "0" beside it
+  EXPECT_EQ(Page(), "FLAC");
 }
 
 // A label's mnemonic focuses the next tab stop after it: that must be its field, on its page,
@@ -314,6 +325,27 @@ TEST_F(WindowKeyboard, ArrowsMoveTrackBarsListsRadioButtonsAndPages) {
   char text[64] = "";
   GetWindowTextA(Item(lblOggBitrate), text, sizeof text);
   EXPECT_STREQ(text, "Bit Rate approx. 500 kbps");
+
+  Press({VK_CONTROL, VK_SHIFT, VK_TAB});
+  ASSERT_EQ(Page(), "General");
+  Press({VK_MENU, 'R'});
+  Press({VK_DOWN});
+  EXPECT_EQ(Selected(cbRecordAs), rfFlac);
+  EXPECT_EQ(SendMessageA(window, HostCommandMessage, 7, 0), rfFlac);
+  Press({VK_CONTROL, VK_TAB});
+  ASSERT_EQ(Page(), "FLAC");
+  Press({VK_MENU, 'L'});
+  ASSERT_EQ(Focus(), "tbFLACLevel");
+  Press({VK_HOME});
+  EXPECT_EQ(Position(tbFLACLevel), 0);
+  Press({VK_RIGHT});
+  EXPECT_EQ(Position(tbFLACLevel), 1);
+  GetWindowTextA(Item(lblFLACLevelValue), text, sizeof text);
+  EXPECT_STREQ(text, "Level 1 (0 = fastest, 8 = smallest)");
+  Press({VK_END});
+  EXPECT_EQ(Position(tbFLACLevel), 8);
+  GetWindowTextA(Item(lblFLACLevelValue), text, sizeof text);
+  EXPECT_STREQ(text, "Level 8 (0 = fastest, 8 = smallest)");
 }
 
 TEST_F(WindowKeyboard, CtrlTabTurnsThePagesBothWaysRound) {
@@ -336,6 +368,15 @@ TEST_F(WindowKeyboard, CtrlTabTurnsThePagesBothWaysRound) {
   Press({VK_CONTROL, VK_SHIFT, VK_TAB});  // from a field of the page, too
   EXPECT_EQ(Page(), "MP3 Advanced");
   EXPECT_EQ(Focus(), "tabs");
+
+  Choose(cbRecordAs, rfFlac);  // the MP3 pages go, and with them the page shown
+  EXPECT_EQ(Page(), "General");
+  pages.clear();
+  for (int turn = 0; turn < 3; ++turn) {
+    Press({VK_CONTROL, VK_TAB});
+    pages.push_back(Page());
+  }
+  EXPECT_EQ(pages, (std::vector<std::string>{"FLAC", "Play", "General"}));
 }
 
 TEST_F(WindowKeyboard, EscapeHidesTheWindowButFirstClosesAnOpenList) {
