@@ -381,13 +381,13 @@ case $case in
       fail "ogginfo finds take.ogg damaged: $(ogginfo "$file" 2>&1 | grep -i "warning\|error" | head -2)"
     oggdec -Q -o "$dir/decoded.wav" "$file" || fail "oggdec cannot decode take.ogg"
     rm -f "$dir"/out/*.ogg
-    fill_disk 400
+    fill_disk 200
     free_when_full &
     record --renderer null --name take --record --record-as 3 --format 48000:2:16 --length 5
     wait
     write_failed flac
     file=$(flac_recordings)
-    [ "$(stat -c %s "$file")" -le $((400 * 1024)) ] || fail "take.flac grew after the disk was full"
+    [ "$(stat -c %s "$file")" -le $((200 * 1024)) ] || fail "take.flac grew after the disk was full"
     flac -s -d -f --force-raw-format --endian=little --sign=signed -o "$dir/decoded.raw" "$file" 2>"$dir/flac.log" ||
       fail "flac finds take.flac damaged: $(head -2 "$dir/flac.log")"
     cmp -s -n "$(stat -c %s "$dir/decoded.raw")" "$dir/decoded.raw" "$dir/ref-1.raw" ||
@@ -514,7 +514,7 @@ case $case in
       flac_exact "$file" 6 48000 24 "$dir/ref-1.raw"
       got=$(metaflac --show-max-blocksize "$file")
       [ "$got" = "${level#*:}" ] || fail "level ${level%:*}: blocks of $got samples"
-      metaflac --export-tags-to=- "$file" | grep -qx "TITLE=take" || fail "level ${level%:*}: no TITLE=take"
+      metaflac --export-tags-to=- "$file" | grep -q "^TITLE=take " || fail "level ${level%:*}: no TITLE=take ..."
     done
     ;;
   mp3-without-lame)  # a plug-in folder without lame_enc.dll: a warning, no file
