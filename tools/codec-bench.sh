@@ -7,8 +7,9 @@
 #   encoder, file, and a null renderer); "whole graph" adds the decoder's own cost. Beside it
 #   LAME's lame.exe built from the same source, start-up taken off, with the settings the
 #   plug-in's defaults give (128 kbps, high quality, plain stereo, no tag).
-# - FLAC, under Wine: the same, at level 5, beside flac.exe built from the same tree with the
-#   plug-in's metadata (a seek table of 8640 points, 4 KiB of padding, a title).
+# - FLAC, under Wine: the same, at level 5, beside flac.exe built from the same tree (a seek point
+#   every 10 s, 4 KiB of padding, a title, as the plug-in writes; flac.exe keeps no placeholders,
+#   so the sizes compared are those of the audio frames, the file less its metadata).
 # - Ogg Vorbis, natively: the recorder's conversion and encoder on the system's libvorbis, beside
 #   oggenc on the same library; and, for information, the plug-in's path under Wine.
 # And the player's decoding of the same signal, each program writing its PCM to a file, timed by
@@ -90,8 +91,7 @@ for _ in 1 2 3 4 5; do
   lame_run --silent -b 128 -h -m s -t "$(winpath "$work/in.wav")" "$(winpath "$work/lame.mp3")" >>"$work/lame"
   lame_run --version >>"$work/startup"
   ours --keep "$work/ours.flac" --record-as 3 --flac-level 5 >>"$work/flac-ours"
-  # Seek points every 10 s of the input, placeholders for the rest of the plug-in's 8640.
-  exe_run "$flac" -s -5 -f -S 10s -S "$((8640 - (seconds + 9) / 10))X" --padding=4096 -T TITLE=take \
+  exe_run "$flac" -s -5 -f -S 10s --padding=4096 -T TITLE=take \
     -o "$(winpath "$work/flac.flac")" "$(winpath "$work/in.wav")" >>"$work/flac-exe"
   ours --record-as 2 >>"$work/ogg-wine"
   if [ $native = 1 ]; then
@@ -130,7 +130,15 @@ flac_ours=$(best <"$work/flac-ours")
 flac_time=$(awk -v a="$(best <"$work/flac-exe")" -v b="$startup" 'BEGIN { print a - b }')
 printf '  FLAC level 5 (Wine):               recording path %6.1fx real time (whole graph %6.1fx); flac.exe %6.1fx: ratio %s\n' \
   "$(factor "${flac_ours% *}")" "$(factor "${flac_ours#* }")" "$(factor "$flac_time")" "$(ratio "$flac_time" "${flac_ours% *}")"
-printf '    same work: %s bytes ours, %s bytes flac.exe\n' "$(stat -c %s "$work/ours.flac")" "$(stat -c %s "$work/flac.flac")"
+# The bytes of a FLAC file's frames: the file less "fLaC" and its metadata blocks.
+flac_frames() {
+  metaflac --list "$1" | awk -v size="$(stat -c %s "$1")" '$1 == "length:" { size -= 4 + $2 } END { print size - 4 }'
+}
+ours_frames=$(flac_frames "$work/ours.flac")
+exe_frames=$(flac_frames "$work/flac.flac")
+printf '    same work: %s bytes of frames ours, %s bytes flac.exe (%+.2f %%); the files %s and %s bytes\n' \
+  "$ours_frames" "$exe_frames" "$(awk -v a="$ours_frames" -v b="$exe_frames" 'BEGIN { print (a - b) * 100 / b }')" \
+  "$(stat -c %s "$work/ours.flac")" "$(stat -c %s "$work/flac.flac")"
 printf '  Ogg Vorbis q4 (Wine):              recording path %6.1fx real time (whole graph %6.1fx)\n' \
   "$(factor "${ogg_wine% *}")" "$(factor "${ogg_wine#* }")"
 
