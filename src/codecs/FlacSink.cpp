@@ -1,10 +1,10 @@
 #include "codecs/FlacSink.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <new>
 
 #include "audio/SampleConversion.h"
+#include "codecs/FlacChannels.h"
 
 namespace sonotape {
 
@@ -12,24 +12,10 @@ namespace {
 
 constexpr std::size_t kChunkFrames = 4096;
 
-// The speaker positions FLAC assumes for 1 to 6 channels.
-constexpr std::uint32_t kDefaultMasks[7] = {0, 0x4, 0x3, 0x7, 0x33, 0x607, 0x60F};
-
 }  // namespace
 
 FlacStreamFormat FlacFormatOf(const PcmFormat& format, SampleKind kind) {
   return {format.nChannels, kind == skFloat ? 24u : format.wBitsPerSample, format.nSamplesPerSec};
-}
-
-std::string FlacChannelMaskComment(const PcmFormat& format) {
-  const std::uint32_t mask = format.dwChannelMask;
-  if (format.wFormatTag != kFormatExtensible || mask == 0 || format.nChannels > 6 ||
-      mask == kDefaultMasks[format.nChannels]) {
-    return {};
-  }
-  char comment[64];
-  std::snprintf(comment, sizeof comment, "WAVEFORMATEXTENSIBLE_CHANNEL_MASK=0x%04X", static_cast<unsigned>(mask));
-  return comment;
 }
 
 bool FlacSink::Open(RecordingFile& file, const std::string& title, std::string& failure) {

@@ -18,10 +18,6 @@ namespace sonotape {
 // The stream a PCM input is recorded as.
 FlacStreamFormat FlacFormatOf(const PcmFormat& format, SampleKind kind);
 
-// The comment naming the input's speaker positions, or empty when FLAC's default order for its
-// channel count (or no mask) says the same.
-std::string FlacChannelMaskComment(const PcmFormat& format);
-
 class FlacSink final : public RecordingSink {
  public:
   FlacSink(const FlacBindings& libraries, const FlacSettings& settings, SampleKind kind, const PcmFormat& format)
