@@ -39,6 +39,9 @@ inline constexpr std::uint16_t kFormatFloat = 3;
 inline constexpr std::uint16_t kFormatSpdif = 0x92;
 inline constexpr std::uint16_t kFormatExtensible = 0xFFFE;
 
+// KSDATAFORMAT_SUBTYPE_PCM: integer samples in an extensible format.
+inline constexpr FormatGuid kSubtypePcm = {kFormatPcm, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+
 enum SampleKind : std::uint8_t { skUnsupported = 0, skIntegerPcm = 1, skFloat = 2, skSpdif = 3 };
 
 // Evaluates size bytes of a WAVEFORMATEX (or WAVEFORMATEXTENSIBLE) block into record and

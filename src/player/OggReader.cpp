@@ -12,9 +12,6 @@ namespace {
 
 constexpr std::size_t kSampleBytes = 2;
 
-// KSDATAFORMAT_SUBTYPE_PCM
-constexpr FormatGuid kSubtypePcm = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
-
 void Swap(std::uint8_t* frame, int a, int b) {
   std::uint8_t sample[kSampleBytes];
   std::memcpy(sample, frame + a * kSampleBytes, kSampleBytes);
