@@ -4,17 +4,16 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
-#include <numbers>
 #include <string>
 #include <vector>
 
 #include "codecs/FlacSink.h"
+#include "support/FlacRecording.h"
 #include "support/MemoryStream.h"
 #include "support/PcmFormats.h"
 #include "support/Program.h"
@@ -23,47 +22,10 @@ namespace sonotape {
 namespace {
 
 using testsupport::ExtensibleFormat;
+using testsupport::FlacSamplesOf;
+using testsupport::NoisyTones;
 using testsupport::PlainFormat;
 using testsupport::RunCommand;
-
-// Interleaved little-endian samples of a format: a tone with a different pitch per channel and
-// some noise, so that every bit of the samples matters.
-std::vector<std::uint8_t> Signal(const PcmFormat& format, SampleKind kind, std::size_t frames) {
-  const unsigned bytes = format.wBitsPerSample / 8;
-  std::vector<std::uint8_t> data(frames * format.nBlockAlign);
-  std::uint32_t noise = 12345;
-  for (std::size_t f = 0; f < frames; ++f) {
-    for (unsigned c = 0; c < format.nChannels; ++c) {
-      noise = noise * 1103515245u + 12345u;
-      const double tone = 0.7 * std::sin(2 * std::numbers::pi * (220.0 * (c + 1)) * f / format.nSamplesPerSec);
-      std::uint8_t* out = data.data() + f * format.nBlockAlign + c * bytes;
-      if (kind == skFloat) {
-        const float value = static_cast<float>(tone) + static_cast<float>(noise >> 20) * 1e-7f;
-        std::memcpy(out, &value, sizeof value);
-      } else {
-        const double full = std::ldexp(1.0, format.wBitsPerSample - 1);
-        const auto value = static_cast<std::int64_t>(tone * full) ^ (noise >> 28);
-        for (unsigned b = 0; b < bytes; ++b) out[b] = static_cast<std::uint8_t>(value >> (8 * b));
-      }
-    }
-  }
-  return data;
-}
-
-// What the FLAC file must decode to: the input as it is, float input as rounded 24-bit values.
-std::vector<std::uint8_t> Expected(const PcmFormat& format, SampleKind kind, const std::vector<std::uint8_t>& input) {
-  if (kind != skFloat) return input;
-  std::vector<std::uint8_t> out;
-  for (std::size_t i = 0; i + 4 <= input.size(); i += 4) {
-    float value;
-    std::memcpy(&value, input.data() + i, sizeof value);
-    const double scaled = std::isnan(value) ? 0.0 : std::round(static_cast<double>(value) * 8388608.0);
-    const auto sample = static_cast<std::int32_t>(std::fmax(-8388608.0, std::fmin(8388607.0, scaled)));
-    for (int b = 0; b < 3; ++b) out.push_back(static_cast<std::uint8_t>(sample >> (8 * b)));
-  }
-  (void)format;
-  return out;
-}
 
 class FlacFiles : public ::testing::Test {
  protected:
@@ -78,24 +40,7 @@ class FlacFiles : public ::testing::Test {
   // The sink's file for this input, on disk; finished unless cut says otherwise.
   std::string Record(const PcmFormat& format, SampleKind kind, const std::vector<std::uint8_t>& input,
                      bool finish = true, int level = 5) {
-    RecordingError error;
-    std::unique_ptr<RecordingSink> sink = MakeFlacSink(FlacSettings{level}, kind, format, error);
-    EXPECT_TRUE(sink) << error.text;
-    if (!sink) return {};
-    testsupport::MemoryStream file;
-    std::string failure;
-    EXPECT_TRUE(sink->Open(file, "take", failure)) << failure;
-    // In buffers of about 20 ms, as a decoder delivers them.
-    const std::size_t buffer = format.nBlockAlign * (format.nSamplesPerSec / 50);
-    for (std::size_t at = 0; at < input.size(); at += buffer) {
-      const auto n = static_cast<std::uint32_t>(std::min(buffer, input.size() - at));
-      EXPECT_EQ(sink->Write(input.data() + at, n), n);
-    }
-    if (finish) {
-      sink->Finish(true);
-      EXPECT_EQ(sink->BytesInFile(), file.Length());
-    }
-    return Save(file.Contents());
+    return Save(testsupport::RecordFlac(format, kind, input, finish, level).Contents());
   }
 
   std::string Save(const std::string& bytes) {
@@ -137,9 +82,9 @@ class FlacInputs : public FlacFiles, public ::testing::WithParamInterface<InputC
 TEST_P(FlacInputs, DecodeBitForBitWithTheSampleCountAndTheMd5InStreaminfo) {
   const InputCase& c = GetParam();
   const std::size_t frames = c.format.nSamplesPerSec * 3 / 2 + 7;  // not a whole block
-  const std::vector<std::uint8_t> input = Signal(c.format, c.kind, frames);
+  const std::vector<std::uint8_t> input = NoisyTones(c.format, c.kind, frames);
   const std::string path = Record(c.format, c.kind, input);
-  EXPECT_EQ(Decode(path), Expected(c.format, c.kind, input));
+  EXPECT_EQ(Decode(path), FlacSamplesOf(c.kind, input));
   const auto test = RunCommand("flac -s -t '" + path + "'");
   EXPECT_EQ(test.status, 0) << test.printed;  // the MD5 of the decoded audio matches
   const std::string info =
@@ -181,7 +126,7 @@ TEST_F(FlacFiles, FloatIsRoundedAndClippedAtFullScale) {
 
 TEST_F(FlacFiles, SpeakerPositionsOtherThanFlacsOwnAreNamedInAComment) {
   const auto maskOf = [&](const PcmFormat& format) {
-    const std::string path = Record(format, skIntegerPcm, Signal(format, skIntegerPcm, 4800));
+    const std::string path = Record(format, skIntegerPcm, NoisyTones(format, skIntegerPcm, 4800));
     const std::string tags = Metaflac("--export-tags-to=-", path);
     EXPECT_NE(tags.find("TITLE=take\n"), std::string::npos) << tags;
     const std::size_t at = tags.find("WAVEFORMATEXTENSIBLE_CHANNEL_MASK=");
@@ -197,7 +142,7 @@ TEST_F(FlacFiles, SpeakerPositionsOtherThanFlacsOwnAreNamedInAComment) {
 
 TEST_F(FlacFiles, TheSeekTableHasAPointEveryTenSecondsOfTheRecordingAndPlaceholdersAfterIt) {
   const PcmFormat format = PlainFormat(kFormatPcm, 1, 16, 8000);
-  const std::vector<std::uint8_t> input = Signal(format, skIntegerPcm, 8000 * 25);
+  const std::vector<std::uint8_t> input = NoisyTones(format, skIntegerPcm, 8000 * 25);
   const std::string path = Record(format, skIntegerPcm, input);
   const std::string table = Metaflac("--list --block-type=SEEKTABLE", path);
   EXPECT_NE(table.find("seek points: 8640"), std::string::npos) << table.substr(0, 300);
@@ -219,7 +164,7 @@ TEST_F(FlacFiles, TheSeekTableHasAPointEveryTenSecondsOfTheRecordingAndPlacehold
 
 TEST_F(FlacFiles, AFileCutOffMidRecordingDecodesUpToItsLastFrame) {
   const PcmFormat format = PlainFormat(kFormatPcm, 2, 16, 44100);
-  const std::vector<std::uint8_t> input = Signal(format, skIntegerPcm, 44100 * 3);
+  const std::vector<std::uint8_t> input = NoisyTones(format, skIntegerPcm, 44100 * 3);
   const std::string path = Record(format, skIntegerPcm, input, /*finish=*/false);
   int status = 0;
   const std::vector<std::uint8_t> decoded = Decode(path, &status);
@@ -232,7 +177,7 @@ TEST_F(FlacFiles, AFileCutOffMidRecordingDecodesUpToItsLastFrame) {
 
 TEST_F(FlacFiles, OnAFullDiskFramesGoInWholeAndTheInputIsRefusedAfterwards) {
   const PcmFormat format = PlainFormat(kFormatPcm, 2, 16, 44100);
-  const std::vector<std::uint8_t> input = Signal(format, skIntegerPcm, 44100);
+  const std::vector<std::uint8_t> input = NoisyTones(format, skIntegerPcm, 44100);
   RecordingError error;
   std::unique_ptr<RecordingSink> sink = MakeFlacSink(FlacSettings{}, skIntegerPcm, format, error);
   ASSERT_TRUE(sink) << error.text;
