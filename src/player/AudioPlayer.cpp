@@ -18,6 +18,8 @@ std::string UnreadableFileText(FileType type, const std::string& fileName) {
       return "Cannot decode the MP3 file " + fileName;
     case ftOgg:
       return "Cannot decode the Ogg Vorbis file " + fileName;
+    case ftFlac:
+      return "Cannot decode the FLAC file " + fileName;
     case ftWav:
       break;
   }

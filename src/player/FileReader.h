@@ -1,8 +1,8 @@
 #pragma once
-// What the player reads a recording through: a reader turns a WAV, MP3 or Ogg Vorbis file into
-// chunks of PCM (the recorded samples for WAV, 16-bit for MP3 and Ogg Vorbis) and repositions it
-// to a time. Open, Reposition and Close run on the window's thread, ReadChunk on the player's
-// worker; the player never lets them overlap.
+// What the player reads a recording through: a reader turns a WAV, MP3, Ogg Vorbis or FLAC file
+// into chunks of PCM (the recorded samples for WAV, the file's samples for FLAC, 16-bit for MP3
+// and Ogg Vorbis) and repositions it to a time. Open, Reposition and Close run on the window's
+// thread, ReadChunk on the player's worker; the player never lets them overlap.
 
 #include <cstddef>
 #include <cstdint>
@@ -14,7 +14,7 @@
 
 namespace sonotape {
 
-enum FileType : std::uint8_t { ftWav = 0, ftMp3 = 1, ftOgg = 2 };
+enum FileType : std::uint8_t { ftWav = 0, ftMp3 = 1, ftOgg = 2, ftFlac = 3 };
 
 class FileReader {
  public:
