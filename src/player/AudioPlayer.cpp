@@ -153,7 +153,7 @@ bool TAudioPlayer::Open(const std::string& fileName, const PcmFormat& format, HW
   fileName_ = fileName;
   window_ = window;
   if (!FileTypeFromName(fileName_, fileType_)) {
-    return FailOpen("Cannot play file " + fileName_ + ": not a WAV, MP3 or Ogg Vorbis file");
+    return FailOpen("Cannot play file " + fileName_ + ": not a WAV, MP3, Ogg Vorbis or FLAC file");
   }
   stream_ = OpenPlayerFile(fileName_);
   if (!stream_) {

@@ -1,6 +1,6 @@
 #pragma once
-// The player engine: plays a recorded WAV, MP3 or Ogg Vorbis file through a graph of its own.
-// A worker thread reads the file in chunks of PCM and hands each to the host's push source,
+// The player engine: plays a recorded WAV, MP3, Ogg Vorbis or FLAC file through a graph of its
+// own. A worker thread reads the file in chunks of PCM and hands each to the host's push source,
 // which holds it back while the graph is full. Every operation runs on the window's thread;
 // failures leave a text for the caller to fetch. A chunk the source refuses ends the production
 // with a text, and the graph reports EC_ERRORABORT to the window.

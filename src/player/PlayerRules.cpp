@@ -20,6 +20,8 @@ bool FileTypeFromName(const std::string& fileName, FileType& type) {
     type = ftMp3;
   } else if (extension == ".OGG") {
     type = ftOgg;
+  } else if (extension == ".FLAC") {
+    type = ftFlac;
   } else {
     return false;
   }

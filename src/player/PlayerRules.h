@@ -10,7 +10,7 @@
 
 namespace sonotape {
 
-// ".WAV", ".MP3" or ".OGG" in any case; false for any other extension or none.
+// ".WAV", ".MP3", ".OGG" or ".FLAC" in any case; false for any other extension or none.
 bool FileTypeFromName(const std::string& fileName, FileType& type);
 
 inline constexpr std::uint32_t kMaxChunkBytes = 8192;

@@ -50,7 +50,7 @@ TEST_F(PlayerControl, OpensByTheExtensionInAnyCaseAndRefusesOthersWithAText) {
   player->Close();
   EXPECT_FALSE(player->Open(folder.File("Take1.aac"), recording.format, window->Handle()));
   EXPECT_EQ(player->TakeErrorText(),
-            "Cannot play file " + folder.File("Take1.aac") + ": not a WAV, MP3 or Ogg Vorbis file");
+            "Cannot play file " + folder.File("Take1.aac") + ": not a WAV, MP3, Ogg Vorbis or FLAC file");
   EXPECT_EQ(player->Events(), nullptr);
 }
 

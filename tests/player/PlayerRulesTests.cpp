@@ -13,7 +13,11 @@ TEST(PlayerFileType, ByTheExtensionInAnyCase) {
   EXPECT_EQ(type, ftMp3);
   EXPECT_TRUE(FileTypeFromName("a.b.OGG", type));
   EXPECT_EQ(type, ftOgg);
-  for (const char* other : {"Take1.aac", "Take1", "Take1.wav.bak", "C:\\rec.wav\\Take1", "Take1.wa", ""}) {
+  EXPECT_TRUE(FileTypeFromName("C:\\Rec\\Late News Dec-09.FLAC", type));
+  EXPECT_EQ(type, ftFlac);
+  EXPECT_TRUE(FileTypeFromName("take.flac", type));
+  EXPECT_EQ(type, ftFlac);
+  for (const char* other : {"Take1.aac", "Take1", "Take1.wav.bak", "C:\\rec.wav\\Take1", "Take1.wa", "Take1.fla", ""}) {
     EXPECT_FALSE(FileTypeFromName(other, type)) << other;
   }
 }
@@ -27,6 +31,7 @@ TEST(PlayerChunkSize, WholeFramesUpTo8192Bytes) {
   EXPECT_EQ(ChunkSize(ftOgg, format), 8190u);
   format.nBlockAlign = 18;  // 24-bit 5.1
   EXPECT_EQ(ChunkSize(ftWav, format), 8190u);
+  EXPECT_EQ(ChunkSize(ftFlac, format), 8190u);
   EXPECT_EQ(ChunkSize(ftMp3, format), 8192u);
   format.nBlockAlign = 0;
   EXPECT_EQ(ChunkSize(ftWav, format), 8192u);
