@@ -72,6 +72,20 @@ double OggSeconds(const std::vector<std::uint8_t>& data, double rate) {
   return 0;
 }
 
+// STREAMINFO's sample count over its rate: exact once the recording is finished.
+double FlacSeconds(const std::vector<std::uint8_t>& data) {
+  if (data.size() < 26 || std::memcmp(data.data(), "fLaC", 4) != 0) {
+    return 0;
+  }
+  const std::uint8_t* info = data.data() + 18;  // behind the magic, the block header and the sizes
+  const std::uint32_t rate = (info[0] << 12) | (info[1] << 4) | (info[2] >> 4);
+  std::uint64_t samples = info[3] & 0x0F;
+  for (int i = 4; i < 8; ++i) {
+    samples = samples << 8 | info[i];
+  }
+  return rate == 0 ? 0 : static_cast<double>(samples) / rate;
+}
+
 }  // namespace
 
 double PlayableSeconds(const std::string& path, const sonotape::PcmFormat& format) {
@@ -81,6 +95,9 @@ double PlayableSeconds(const std::string& path, const sonotape::PcmFormat& forma
   }
   if (EndsWith(path, ".ogg")) {
     return OggSeconds(data, format.nSamplesPerSec);
+  }
+  if (EndsWith(path, ".flac")) {
+    return FlacSeconds(data);
   }
   const std::size_t start = format.wFormatTag == sonotape::kFormatExtensible ? 68 : 46;
   return data.size() > start ? static_cast<double>(data.size() - start) / format.nAvgBytesPerSec : 0;

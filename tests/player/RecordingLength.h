@@ -1,6 +1,6 @@
 #pragma once
 // How long a recording plays, worked out from the file itself: WAV by its data bytes, MP3 by
-// its frames, Ogg Vorbis by the granule position of its last page.
+// its frames, Ogg Vorbis by the granule position of its last page, FLAC by STREAMINFO.
 
 #include <string>
 
