@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -76,6 +77,7 @@ struct SoundCase {
   const char* options;
   unsigned channels;
   double lengthTolerance;  // seconds; MP3 adds the coder's delay and padding, mostly not silent
+  const char* extension;   // of the file recorded: no fallback to another format
 };
 
 void PrintTo(const SoundCase& c, std::ostream* out) { *out << c.name; }
@@ -85,6 +87,7 @@ class PlayedRecording : public PlayedSound, public ::testing::WithParamInterface
 TEST_P(PlayedRecording, IsTheRecordingsSignalAndLength) {
   const SoundCase& c = GetParam();
   const playertest::Recording& recording = playertest::Recorded(c.format, kSeconds, c.options);
+  EXPECT_EQ(std::filesystem::path(recording.path).extension(), c.extension);
   double rendered = 0;
   const Capture capture = PlayAndCapture(recording.path, recording.format, rendered);
   ExpectPlayedLength(capture, rendered, c.lengthTolerance);
@@ -93,11 +96,13 @@ TEST_P(PlayedRecording, IsTheRecordingsSignalAndLength) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Recordings, PlayedRecording,
-                         ::testing::Values(SoundCase{"Wav16", "48000:2:16", "", 2, 0.01},
-                                           SoundCase{"Wav24Surround", "48000:6:24", "", 6, 0.01},
-                                           SoundCase{"WavMono", "44100:1:16", "", 1, 0.01},
-                                           SoundCase{"Mp3Stereo", "44100:2:16", "--record-as 1", 2, 0.06},
-                                           SoundCase{"OggSurround", "48000:6:16", "--record-as 2", 6, 0.01}),
+                         ::testing::Values(SoundCase{"Wav16", "48000:2:16", "", 2, 0.01, ".wav"},
+                                           SoundCase{"Wav24Surround", "48000:6:24", "", 6, 0.01, ".wav"},
+                                           SoundCase{"WavMono", "44100:1:16", "", 1, 0.01, ".wav"},
+                                           SoundCase{"Mp3Stereo", "44100:2:16", "--record-as 1", 2, 0.06, ".mp3"},
+                                           SoundCase{"OggSurround", "48000:6:16", "--record-as 2", 6, 0.01, ".ogg"},
+                                           SoundCase{"FlacStereo", "48000:2:16", "--record-as 3", 2, 0.01, ".flac"},
+                                           SoundCase{"FlacSurround", "48000:6:24", "--record-as 3", 6, 0.01, ".flac"}),
                          [](const auto& param) { return std::string(param.param.name); });
 
 // The 5.1 channels in the order a Vorbis stream keeps them (front left, centre, front right,
