@@ -124,7 +124,8 @@ TEST_F(PlayerFailure, FilesWithoutTheirStreamAreNamed) {
   testsupport::TempFolder folder;
   const std::string noise(8192, '\x5A');
   const std::pair<const char*, const char*> cases[] = {{"noise.mp3", "Cannot decode the MP3 file "},
-                                                       {"noise.ogg", "Cannot decode the Ogg Vorbis file "}};
+                                                       {"noise.ogg", "Cannot decode the Ogg Vorbis file "},
+                                                       {"noise.flac", "Cannot decode the FLAC file "}};
   for (const auto& [name, text] : cases) {
     std::ofstream(folder.File(name), std::ios::binary) << noise;
     EXPECT_FALSE(player->Open(folder.File(name), playertest::ToneRecordFormat("48000:2:16"), window->Handle()));
@@ -133,14 +134,16 @@ TEST_F(PlayerFailure, FilesWithoutTheirStreamAreNamed) {
   ExpectClosedAndUsable(*player, *window);
 }
 
-// The player alone in a folder, without MPGLib.DLL and vorbisfile.dll beside it or on the path.
+// The player alone in a folder, without MPGLib.DLL, vorbisfile.dll and libFLAC.dll beside it or on
+// the path.
 TEST(PlayerMissingCodecs, NameTheLibraryThatIsMissing) {
   testsupport::TempFolder folder;
   const std::string player = folder.File("player_open.exe");
   ASSERT_TRUE(CopyFileA(devhost::PathBesideExecutable("player_open.exe").c_str(), player.c_str(), TRUE));
   const std::pair<const char*, const char*> cases[] = {
       {"--record-as 1", "failed\tMpgLib.dll is required for MP3 playback\n"},
-      {"--record-as 2", "failed\tVorbisFile.dll is required for Ogg Vorbis playback\n"}};
+      {"--record-as 2", "failed\tVorbisFile.dll is required for Ogg Vorbis playback\n"},
+      {"--record-as 3", "failed\tlibFLAC.dll is required for FLAC playback\n"}};
   for (const auto& [options, expected] : cases) {
     const playertest::Recording& recording = playertest::Recorded("48000:2:16", 1, options);
     std::string printed;
