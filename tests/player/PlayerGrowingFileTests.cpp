@@ -31,10 +31,11 @@ class QuietView : public sonotape::RecorderView {
   sonotape::LocalTime Now() override { return {"Dec", 9, 12, 0, 0}; }
 };
 
-// A host graph (test decoder into test renderer) with the recorder writing a WAV file from it.
+// A host graph (test decoder into test renderer) with the recorder writing a file from it.
 class HostRecording {
  public:
-  explicit HostRecording(const std::string& folder) : recorder_(view_) {
+  explicit HostRecording(const std::string& folder, sonotape::RecordingFormat format = sonotape::rfWav)
+      : recorder_(view_) {
     source_->pin.formats = {testsupport::PcmWave(2, 48000)};
     source_->pin.bufferSize = kBuffer;
     ComPtr<IBaseFilter> sink(new testsupport::OnePinFilter<testsupport::SinkPin>());
@@ -51,6 +52,7 @@ class HostRecording {
     naming.appendDateTime = false;
     naming.outputFolder = folder;
     recorder_.SetNaming(naming);
+    recorder_.SetRecordingFormat(format);
     if (recorder_.ConnectTap(sonotape::Failures::kShown) || FAILED(control_->Run())) {
       throw std::runtime_error("the tap is not in the running graph");
     }
@@ -105,6 +107,39 @@ TEST(PlayerGrowingFile, PlaysFromTheStartToWhereTheWrittenDataEnds) {
   EXPECT_TRUE(window.WaitForCompletion(kPlayTimeout));
   EXPECT_NEAR(player->GetPosition(), 1.5, 1e-9);
   EXPECT_EQ(recording.Recorder().State(), sonotape::rsRecording);
+}
+
+// FLAC: the frames the encoder has written, up to the last whole one, and a seek among them with
+// the recorder's seconds as the length, as the Play page has it.
+TEST(PlayerGrowingFile, FlacPlaysItsWrittenFramesAndSeeksAmongThem) {
+  playertest::HostFixture host;
+  testsupport::TempFolder folder;
+  HostRecording recording(folder.Path(), sonotape::rfFlac);
+  ASSERT_EQ(recording.Recorder().State(), sonotape::rsRecording);
+  recording.Deliver(80);  // 4 s
+  const std::string path = folder.File("growing.flac");
+  ASSERT_TRUE(std::filesystem::exists(path));
+
+  auto player = sonotape::TAudioPlayer::Create();
+  ASSERT_TRUE(player);
+  EventWindow window(*player);
+  ASSERT_TRUE(player->Open(path, playertest::ToneRecordFormat("48000:2:16"), window.Handle()))
+      << player->TakeErrorText();
+  EXPECT_TRUE(window.WaitForCompletion(kPlayTimeout));
+  constexpr long long kBlockBytes = 4096 * 4;  // the encoder's block of 16-bit stereo
+  const long long played = host.Source()->BytesHandedOver();
+  EXPECT_EQ(played % kBlockBytes, 0);
+  EXPECT_GT(played, 80 * kBuffer - 2 * kBlockBytes);
+  EXPECT_LE(played, 80 * kBuffer);
+  EXPECT_EQ(host.Source()->ZeroByteHandOvers(), 1);
+
+  const double length = recording.Recorder().ReadRecordingStats().seconds;
+  EXPECT_NEAR(length, 4.0, 1e-9);
+  ASSERT_TRUE(player->Seek(length, 1.5)) << player->TakeErrorText();
+  ASSERT_TRUE(player->Resume());
+  EXPECT_TRUE(window.WaitForCompletion(kPlayTimeout));
+  EXPECT_EQ(host.Source()->BytesHandedOver() - played, played - 72000 * 4) << "from exactly 1.5 s on";
+  EXPECT_NEAR(player->GetPosition(), static_cast<double>(played) / (48000 * 4), 1e-9);
 }
 
 }  // namespace
