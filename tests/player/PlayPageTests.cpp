@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -434,6 +435,33 @@ TEST_F(PlayPageTest, AChunkThePlayersSourceRefusesEndsPlaybackAndSaysSo) {
   ASSERT_EQ(answerer.Answered().size(), 1u);
   EXPECT_EQ(answerer.Answered()[0], "Cannot deliver the sound to the filtergraph");
   ExpectStopped();
+}
+
+// A FLAC recording still going, STREAMINFO counting no samples yet: played to its last written
+// frame, and sought by the recorder's seconds.
+TEST_F(PlayPageTest, AFlacRecordingStillGoingPlaysItsWrittenFramesAndSeeksByTheRecordersSeconds) {
+  SendMessageA(Item(cbRecordAs), CB_SETCURSEL, 3, 0);  // FLAC
+  SendMessageA(window->Handle(), WM_COMMAND, MAKEWPARAM(cbRecordAs, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(Item(cbRecordAs)));
+  ASSERT_NO_FATAL_FAILURE(Record("48000:2:16", 5));
+  ASSERT_TRUE(std::filesystem::exists(folder.File("take.flac")));
+  Click(btnPlay);
+  ASSERT_TRUE(PumpUntil([this] { return !Playing(); }, kPlayTimeout)) << "playback did not end";
+  const long long written = pushSource->LastSource()->BytesHandedOver();
+  constexpr long long kBlockBytes = 4096 * 4;  // the encoder's block of 16-bit stereo
+  EXPECT_EQ(written % kBlockBytes, 0);
+  EXPECT_GT(written, 5 * 192000 - 2 * kBlockBytes);
+
+  Click(btnPlay);
+  Click(btnPlay);  // paused: the seek leaves the player where it went
+  Key(VK_END);     // 2 s before the recorder's end
+  EXPECT_EQ(Position(), "P&osition:  00:00:03");
+  const long long before = pushSource->LastSource()->BytesHandedOver();
+  Click(btnPlay);
+  ASSERT_TRUE(PumpUntil([this] { return !Playing(); }, kPlayTimeout)) << "playback did not end";
+  EXPECT_EQ(pushSource->LastSource()->BytesHandedOver() - before, written - 3 * 192000) << "from exactly 3 s on";
+  EXPECT_TRUE(answerer.Answered().empty());
+  EXPECT_EQ(Command(5), 1);  // the recording goes on
 }
 
 // A recording whose file holds no Ogg Vorbis stream any more: the start fails, naming the file.
