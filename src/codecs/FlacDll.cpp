@@ -39,7 +39,6 @@ void FlacBindings::ResolveEntries() {
   FlacDecoderEntries& d = decoder_;
   library_.Resolve("FLAC__stream_decoder_new", d.stream_decoder_new);
   library_.Resolve("FLAC__stream_decoder_delete", d.stream_decoder_delete);
-  library_.Resolve("FLAC__stream_decoder_set_md5_checking", d.set_md5_checking);
   library_.Resolve("FLAC__stream_decoder_set_metadata_respond", d.set_metadata_respond);
   library_.Resolve("FLAC__stream_decoder_init_stream", d.init_stream);
   library_.Resolve("FLAC__stream_decoder_process_single", d.process_single);

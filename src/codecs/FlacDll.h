@@ -39,7 +39,6 @@ struct FlacMetadataEntries {
 struct FlacDecoderEntries {
   decltype(&::FLAC__stream_decoder_new) stream_decoder_new;
   decltype(&::FLAC__stream_decoder_delete) stream_decoder_delete;
-  decltype(&::FLAC__stream_decoder_set_md5_checking) set_md5_checking;
   decltype(&::FLAC__stream_decoder_set_metadata_respond) set_metadata_respond;
   decltype(&::FLAC__stream_decoder_init_stream) init_stream;
   decltype(&::FLAC__stream_decoder_process_single) process_single;
