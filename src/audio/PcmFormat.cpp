@@ -8,8 +8,8 @@ namespace {
 
 // The sub-formats {0000xxxx-0000-0010-8000-00AA00389B71} differ only in their first field.
 bool IsBaseSubFormat(const FormatGuid& guid) {
-  static constexpr std::uint8_t kTail[8] = {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-  return guid.data2 == 0x0000 && guid.data3 == 0x0010 && std::memcmp(guid.data4, kTail, 8) == 0;
+  return guid.data2 == kSubtypePcm.data2 && guid.data3 == kSubtypePcm.data3 &&
+         std::memcmp(guid.data4, kSubtypePcm.data4, sizeof guid.data4) == 0;
 }
 
 SampleKind KindOfSubFormat(const FormatGuid& guid) {

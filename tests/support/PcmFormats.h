@@ -17,7 +17,9 @@ namespace testsupport {
 
 // The sub-format GUID that stands for a plain format tag in an extensible record.
 constexpr sonotape::FormatGuid SubFormatOf(std::uint32_t tag) {
-  return {tag, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+  sonotape::FormatGuid guid = sonotape::kSubtypePcm;
+  guid.data1 = tag;
+  return guid;
 }
 
 // The block alignment and byte rate follow from channels, bits and rate; no extension.
