@@ -72,7 +72,8 @@ TEST_F(HostPushSourceGraph, HoldsTheCallerWhileTheGraphTakesNothingUntilStopped)
   std::atomic<bool> returned{false};
   std::atomic<HRESULT> result{S_OK};
   std::thread caller([&] {
-    for (int i = 0; i < 4 && SUCCEEDED(result); ++i) {
+    // Hands over until a hand-over fails: a stop may still let the one under way through.
+    for (int i = 0; i < 100 && SUCCEEDED(result); ++i) {
       result = sourceSet->PutData(second.data(), static_cast<INT32>(second.size()));
     }
     returned = true;
