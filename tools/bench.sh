@@ -40,7 +40,7 @@ if [ -e "$repo/build/x64/bin/sonotape-host.exe" ]; then
   done
   if [ -s "$figures/x64" ] && [ -s "$figures/x86" ]; then
     printf '\n== The i686 release against the x86_64 build: time of each path, i686 / x86_64\n'
-    join "$figures/x86" "$figures/x64" |
+    join <(sort "$figures/x86") <(sort "$figures/x64") |
       awk '{ printf "  %-14s %6.3f s / %6.3f s = %.2f\n", $1, $2, $3, $2 / $3 }'
   fi
   rm -rf "$figures"

@@ -15,10 +15,13 @@
 # And the player's decoding of the same signal, each program writing its PCM to a file, timed by
 # the CPU time of the whole program (user and system; steadier than the wall clock on a busy
 # machine, which is shown in brackets):
-# - MP3, under Wine: the MP3 reader and MPGLib.DLL (mp3_read_timing, in the player's chunks)
+# - MP3, under Wine: the MP3 reader and MPGLib.DLL (read_timing, in the player's chunks)
 #   beside lame.exe --decode, LAME's own decoder from the same source (its trim of the delays
 #   cancelled, so both write every decoded sample), Wine's start-up (lame.exe --version) taken off
 #   both.
+# - FLAC, under Wine: the FLAC reader and libFLAC.dll (read_timing) beside flac.exe -d, on a file
+#   five times as long (FLAC decodes so fast that Wine's start-up would hide it), start-up taken
+#   off both. flac.exe also checks the audio's MD5, which it cannot be told not to do.
 # - Ogg Vorbis, natively: the Ogg Vorbis reader on the system's libvorbisfile (ogg_read_timing)
 #   beside oggdec on the same library.
 # Figures only. SONOTAPE_BENCH_FIGURES=FILE also writes the seconds of each Windows path to FILE.
@@ -55,6 +58,11 @@ mkdir -p "$work/out"
 if [ $native = 1 ]; then
   oggenc -Q -q 4 -o "$work/dec.ogg" "$work/in.wav" || exit 1
 fi
+flac_seconds=$((seconds * 5))
+sox -n -r 48000 -c 2 -b 16 "$work/long.wav" synth "$flac_seconds" sine 440 sine 660 gain -6 || exit 1
+"$repo/tools/wine-run" "$flac" -s -5 -o "$(winpath "$work/dec.flac")" "$(winpath "$work/long.wav")" >/dev/null 2>&1 ||
+  exit 1
+rm -f "$work/long.wav"
 
 ours() {  # ours [--keep FILE] FORMAT-ARGS...: "downstream whole" seconds of a recording of the input
   local keep=
@@ -86,6 +94,7 @@ timed() {
 
 : >"$work/mp3" >"$work/lame" >"$work/startup" >"$work/flac-ours" >"$work/flac-exe" >"$work/ogg-wine" >"$work/ogg-native" >"$work/oggenc"
 : >"$work/mp3-read" >"$work/lame-decode" >"$work/wine-startup" >"$work/ogg-read" >"$work/oggdec"
+: >"$work/flac-read" >"$work/flac-decode"
 for _ in 1 2 3 4 5; do
   ours --record-as 1 >>"$work/mp3"
   lame_run --silent -b 128 -h -m s -t "$(winpath "$work/in.wav")" "$(winpath "$work/lame.mp3")" >>"$work/lame"
@@ -98,8 +107,12 @@ for _ in 1 2 3 4 5; do
     [ -x "$timing" ] && "$timing" 48000 2 "$work/in.raw" "$work/ours.ogg" | awk '{ print $1 }' >>"$work/ogg-native"
     oggenc_run >>"$work/oggenc"
   fi
-  timed "$repo/tools/wine-run" "$bin/mp3_read_timing.exe" "$(winpath "$work/dec.mp3")" "$(winpath "$work/mp3-read.raw")" \
+  timed "$repo/tools/wine-run" "$bin/read_timing.exe" "$(winpath "$work/dec.mp3")" "$(winpath "$work/mp3-read.raw")" \
     >>"$work/mp3-read"
+  timed "$repo/tools/wine-run" "$bin/read_timing.exe" "$(winpath "$work/dec.flac")" "$(winpath "$work/flac-read.raw")" \
+    >>"$work/flac-read"
+  timed "$repo/tools/wine-run" "$flac" -s -d -f --force-raw-format --endian=little --sign=signed \
+    -o "$(winpath "$work/flac-decode.raw")" "$(winpath "$work/dec.flac")" >>"$work/flac-decode"
   timed "$repo/tools/wine-run" "$lame" --silent --decode -t --decode-mp3delay -529 "$(winpath "$work/dec.mp3")" \
     "$(winpath "$work/lame-decode.raw")" >>"$work/lame-decode"
   timed "$repo/tools/wine-run" "$lame" --version >>"$work/wine-startup"
@@ -154,8 +167,8 @@ best_of() {
 # build's decoding is timed by the wall clock.
 cpu=2 clock="the CPU time"
 [ "$arch" = x86 ] && cpu=1 clock="the wall clock"
-decoding() {  # decoding LABEL OURS REFERENCE REFERENCE-NAME [STARTUP]
-  local ours ref
+decoding() {  # decoding LABEL OURS REFERENCE REFERENCE-NAME [STARTUP [SECONDS]]
+  local ours ref seconds=${6:-$seconds}
   ours=$(best_of "$2" $cpu "${5:-}")
   ref=$(best_of "$3" $cpu "${5:-}")
   printf '  %-34s %6.1fx real time; %-8s %6.1fx: ratio %s (by the wall clock %s)\n' "$1" "$(factor "$ours")" "$4" \
@@ -163,10 +176,14 @@ decoding() {  # decoding LABEL OURS REFERENCE REFERENCE-NAME [STARTUP]
 }
 printf 'Decoding, by %s of the whole program:\n' "$clock"
 decoding "MP3 reader + MPGLib.DLL (Wine):" "$work/mp3-read" "$work/lame-decode" lame.exe "$work/wine-startup"
+decoding "FLAC reader + libFLAC.dll (Wine):" "$work/flac-read" "$work/flac-decode" flac.exe "$work/wine-startup" \
+  "$flac_seconds"
+cmp -s "$work/flac-read.raw" "$work/flac-decode.raw" || echo "  the FLAC reader's PCM differs from flac.exe's"
 # For the comparison of the two builds (tools/bench.sh): seconds of each path, by the wall clock.
 if [ -n "${SONOTAPE_BENCH_FIGURES:-}" ]; then
-  printf 'mp3-recording %s\nogg-recording %s\nflac-recording %s\nmp3-decoding %s\n' "$mp3_path" "${ogg_wine% *}" "${flac_ours% *}" \
-    "$(best_of "$work/mp3-read" 1 "$work/wine-startup")" >"$SONOTAPE_BENCH_FIGURES"
+  printf 'mp3-recording %s\nogg-recording %s\nflac-recording %s\nmp3-decoding %s\nflac-decoding %s\n' "$mp3_path" \
+    "${ogg_wine% *}" "${flac_ours% *}" "$(best_of "$work/mp3-read" 1 "$work/wine-startup")" \
+    "$(best_of "$work/flac-read" 1 "$work/wine-startup")" >"$SONOTAPE_BENCH_FIGURES"
 fi
 if [ -s "$work/ogg-read" ]; then
   decoding "Ogg Vorbis reader (native):" "$work/ogg-read" "$work/oggdec" oggdec

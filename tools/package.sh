@@ -4,7 +4,7 @@
 set -euo pipefail
 dist=$1
 version=$(sed -n 's/^#define SONOTAPE_VERSION_TEXT "\(.*\)"/\1/p' \
-  "$(dirname "${BASH_SOURCE[0]}")/../src/shell/VersionInfo.h")
+  "$(dirname "${BASH_SOURCE[0]}")/../src/audio/VersionInfo.h")
 cat >"$dist/x86/INSTALL.txt" <<TXT
 Sonotape $version - audio recorder plug-in
 

@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Makes the two-hour files on which the player's benchmark times seeking, once, into
+# Makes the two-hour files on which the player's benchmark times seeking, once, into the cache
+# (${SONOTAPE_CACHE:-/var/cache/sonotape}/bench-files/KEY, KEY from this script), linked from
 # build/x64/bench-files: WAV (48 kHz stereo 16-bit behind the recorder's 46-byte header, sparse),
-# MP3 (128 kbit/s constant, a minute of tones repeated) and Ogg Vorbis (quality 4, one stream).
+# MP3 (128 kbit/s constant, a minute of tones repeated), Ogg Vorbis (quality 4, one stream) and
+# FLAC (level 5 with a seek point every 10 s, as the recorder writes it).
 # The i686 tree's benchmark reads the same files (build/x86/bench-files links to them).
 set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-out=$repo/build/x64/bench-files
-mkdir -p "$out"
+out=${SONOTAPE_CACHE:-/var/cache/sonotape}/bench-files/$(sha256sum "${BASH_SOURCE[0]}" | cut -c1-16)
+mkdir -p "$out" "$repo/build/x64"
+[ -L "$repo/build/x64/bench-files" ] || rm -rf "$repo/build/x64/bench-files"
+ln -sfn "$out" "$repo/build/x64/bench-files"
 if [ -d "$repo/build/x86" ] && [ ! -e "$repo/build/x86/bench-files" ]; then
   ln -s ../x64/bench-files "$repo/build/x86/bench-files"
 fi
@@ -33,4 +37,11 @@ if [ ! -s "$out/2h.ogg" ]; then
   sox -n -r 48000 -c 2 -b 16 -t raw - synth "$seconds" sine 440 sine 660 gain -6 |
     oggenc -Q -q 4 -r -R 48000 -C 2 -B 16 -o "$out/2h.ogg.part" -
   mv "$out/2h.ogg.part" "$out/2h.ogg"
+fi
+if [ ! -s "$out/2h.flac" ]; then
+  echo "player-bench-files: encoding two hours of FLAC (once, about half a minute)" >&2
+  sox -n -r 48000 -c 2 -b 16 -t raw - synth "$seconds" sine 440 sine 660 gain -6 |
+    flac -s -5 -S 10s --padding=4096 --force-raw-format --endian=little --sign=signed --channels=2 --bps=16 \
+      --sample-rate=48000 -o "$out/2h.flac.part" -
+  mv "$out/2h.flac.part" "$out/2h.flac"
 fi

@@ -27,6 +27,7 @@ struct FileNaming {
 struct LocalTime {
   std::string monthAbbreviation;  // in the user's locale
   int day = 1, hour = 0, minute = 0, second = 0;
+  int year = 0, month = 0;  // a year of 0: the date is not known
 };
 
 struct OutputName {

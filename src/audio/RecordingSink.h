@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "audio/RecordingTags.h"
 #include "audio/WavWriter.h"
 
 namespace sonotape {
@@ -13,10 +14,10 @@ namespace sonotape {
 class RecordingSink {
  public:
   virtual ~RecordingSink() = default;
-  // Writes what precedes the audio into file, which the sink writes to until Finish. title names
-  // the recording (UTF-8). False with the user's message in failure; an empty message when the
-  // file itself could not be written.
-  virtual bool Open(RecordingFile& file, const std::string& title, std::string& failure) = 0;
+  // Writes what precedes the audio, the tags of formats that carry them included, into file,
+  // which the sink writes to until Finish. False with the user's message in failure; an empty
+  // message when the file itself could not be written.
+  virtual bool Open(RecordingFile& file, const RecordingTags& tags, std::string& failure) = 0;
   // Whether length more bytes of input keep the file within its limits.
   virtual bool Fits(std::uint64_t /*length*/) const { return true; }
   // One buffer of the input; the bytes of it whose sound reached the file.

@@ -6,7 +6,7 @@
 
 namespace sonotape {
 
-bool WavSink::Open(RecordingFile& file, const std::string& /*title*/, std::string& failure) {
+bool WavSink::Open(RecordingFile& file, const RecordingTags& /*tags*/, std::string& failure) {
   writer_.reset(new (std::nothrow) WavWriter(file, format_, maxFileLength_));
   if (!writer_) {
     failure = kOutOfMemoryText;

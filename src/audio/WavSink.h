@@ -16,7 +16,7 @@ class WavSink final : public RecordingSink {
   // maxFileLength lowers the WAV file limit for tests.
   WavSink(const PcmFormat& format, std::uint64_t maxFileLength) : format_(format), maxFileLength_(maxFileLength) {}
 
-  bool Open(RecordingFile& file, const std::string& title, std::string& failure) override;
+  bool Open(RecordingFile& file, const RecordingTags& tags, std::string& failure) override;
   bool Fits(std::uint64_t length) const override { return writer_->Fits(length); }
   std::uint64_t Write(const std::uint8_t* data, std::uint32_t length) override;
   // The header's sizes cover whole frames, also after a failed write.

@@ -5,6 +5,7 @@
 
 #include "audio/SampleConversion.h"
 #include "codecs/FlacChannels.h"
+#include "codecs/Tags.h"
 
 namespace sonotape {
 
@@ -18,7 +19,7 @@ FlacStreamFormat FlacFormatOf(const PcmFormat& format, SampleKind kind) {
   return {format.nChannels, kind == skFloat ? 24u : format.wBitsPerSample, format.nSamplesPerSec};
 }
 
-bool FlacSink::Open(RecordingFile& file, const std::string& title, std::string& failure) {
+bool FlacSink::Open(RecordingFile& file, const RecordingTags& tags, std::string& failure) {
   file_.emplace(file);
   try {
     samples_.assign(kChunkFrames * format_.nChannels, 0);
@@ -26,7 +27,7 @@ bool FlacSink::Open(RecordingFile& file, const std::string& title, std::string& 
     failure = kOutOfMemoryText;
     return false;
   }
-  std::vector<std::string> comments{"TITLE=" + title};
+  std::vector<std::string> comments = VorbisComments(tags);
   if (std::string mask = FlacChannelMaskComment(format_); !mask.empty()) {
     comments.push_back(std::move(mask));
   }

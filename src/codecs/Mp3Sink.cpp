@@ -1,14 +1,22 @@
 #include "codecs/Mp3Sink.h"
 
 #include <new>
+#include <vector>
 
 #include "audio/SampleConversion.h"
 #include "codecs/LameDll.h"
+#include "codecs/Tags.h"
 
 namespace sonotape {
 
-bool Mp3Sink::Open(RecordingFile& file, const std::string& /*title*/, std::string& failure) {
+// The tag goes first: LAME's XING header writer skips it to find the first frame.
+bool Mp3Sink::Open(RecordingFile& file, const RecordingTags& tags, std::string& failure) {
   file_.emplace(file);
+  const std::vector<std::uint8_t> tag = Id3v2Tag(tags);
+  if (AppendWhole(*file_, tag.data(), tag.size()) != tag.size()) {
+    return false;
+  }
+  tagBytes_ = bytes_ = tag.size();
   return encoder_.Start(settings_, format_, failure);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// The MP3 file of a recording: the input converted to floats in chunks and encoded by
-// lame_enc.dll, the XING header written into the closed file when the settings ask for it.
+// The MP3 file of a recording: an ID3v2 tag, then the input converted to floats in chunks and
+// encoded by lame_enc.dll, the XING header written into the closed file when the settings ask
+// for it.
 
 #include <cstdint>
 #include <memory>
@@ -20,12 +21,12 @@ class Mp3Sink final : public RecordingSink {
   Mp3Sink(const LameEntries& lame, const BE_CONFIG& settings, SampleKind kind, const PcmFormat& format)
       : encoder_(lame), settings_(settings), kind_(kind), format_(format) {}
 
-  bool Open(RecordingFile& file, const std::string& title, std::string& failure) override;
+  bool Open(RecordingFile& file, const RecordingTags& tags, std::string& failure) override;
   std::uint64_t Write(const std::uint8_t* data, std::uint32_t length) override;
   void Finish(bool writable) override;
   void Closed(const std::string& fileName) override;
   std::uint64_t BytesInFile() const override { return bytes_; }
-  std::uint64_t HeaderBytes() const override { return 0; }
+  std::uint64_t HeaderBytes() const override { return tagBytes_; }
 
  private:
   Mp3Encoder encoder_;
@@ -34,6 +35,7 @@ class Mp3Sink final : public RecordingSink {
   PcmFormat format_;
   std::optional<WatchedFile> file_;
   std::uint64_t bytes_ = 0;
+  std::uint64_t tagBytes_ = 0;  // the ID3v2 tag before the first frame
 };
 
 // The sink of an MP3 recording of this input, or none and why: lame_enc.dll is missing or too

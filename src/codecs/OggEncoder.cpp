@@ -31,7 +31,7 @@ int OggAverageBitrate(int quality) {
 
 // The encoder's states, each owned once set up; false when one cannot be set up.
 bool OggEncoder::SetUp(const OggSettings& settings, unsigned channels, std::uint32_t sampleRate,
-                       const std::string& title) {
+                       const std::vector<std::string>& comments) {
   vorbis_.vorbis_info_init(info_.Get());
   info_.Adopt(vorbis_.vorbis_info_clear);
   const long rate = static_cast<long>(sampleRate);
@@ -46,7 +46,9 @@ bool OggEncoder::SetUp(const OggSettings& settings, unsigned channels, std::uint
   }
   vorbis_.vorbis_comment_init(comment_.Get());
   comment_.Adopt(vorbis_.vorbis_comment_clear);
-  vorbis_.vorbis_comment_add(comment_.Get(), ("TITLE=" + title).c_str());
+  for (const std::string& comment : comments) {
+    vorbis_.vorbis_comment_add(comment_.Get(), comment.c_str());
+  }
   if (vorbis_.vorbis_analysis_init(dsp_.Get(), info_.Get()) != 0) {
     return false;
   }
@@ -63,9 +65,9 @@ bool OggEncoder::SetUp(const OggSettings& settings, unsigned channels, std::uint
 }
 
 bool OggEncoder::Start(const OggSettings& settings, unsigned channels, std::uint32_t sampleRate,
-                       const std::string& title, RecordingFile& file, std::string& failure) {
+                       const std::vector<std::string>& comments, RecordingFile& file, std::string& failure) {
   ogg_packet identification{}, commentHeader{}, setup{};
-  if (!SetUp(settings, channels, sampleRate, title) ||
+  if (!SetUp(settings, channels, sampleRate, comments) ||
       vorbis_.vorbis_analysis_headerout(dsp_.Get(), comment_.Get(), &identification, &commentHeader, &setup) != 0) {
     Release();
     failure = "Initializing the Ogg Vorbis encoder failed\r\n(the selected bitrate may be too low)";

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "audio/WavWriter.h"
 #include "codecs/CodecState.h"
@@ -27,11 +28,11 @@ class OggEncoder {
   OggEncoder& operator=(const OggEncoder&) = delete;
   ~OggEncoder() { Release(); }
 
-  // Sets the encoder up and writes the three headers into file (audio starts on a fresh page, as
-  // the Vorbis framing requires); on failure says why, unless the headers could not be written.
-  // Pages go into the file whole or not at all.
-  bool Start(const OggSettings& settings, unsigned channels, std::uint32_t sampleRate, const std::string& title,
-             RecordingFile& file, std::string& failure);
+  // Sets the encoder up and writes the three headers, comments ("KEY=value") in the second, into
+  // file (audio starts on a fresh page, as the Vorbis framing requires); on failure says why,
+  // unless the headers could not be written. Pages go into the file whole or not at all.
+  bool Start(const OggSettings& settings, unsigned channels, std::uint32_t sampleRate,
+             const std::vector<std::string>& comments, RecordingFile& file, std::string& failure);
   // The bytes the headers took.
   std::size_t HeaderBytes() const { return headerBytes_; }
   // libvorbis's input arrays for n frames (Vorbis channel order).
@@ -43,7 +44,8 @@ class OggEncoder {
   void Release();
 
  private:
-  bool SetUp(const OggSettings& settings, unsigned channels, std::uint32_t sampleRate, const std::string& title);
+  bool SetUp(const OggSettings& settings, unsigned channels, std::uint32_t sampleRate,
+             const std::vector<std::string>& comments);
   std::size_t Drain(RecordingFile& file, bool finishing);
 
   const OggEntries& ogg_;

@@ -3,12 +3,14 @@
 #include <new>
 
 #include "audio/SampleConversion.h"
+#include "codecs/Tags.h"
 
 namespace sonotape {
 
-bool OggSink::Open(RecordingFile& file, const std::string& title, std::string& failure) {
+bool OggSink::Open(RecordingFile& file, const RecordingTags& tags, std::string& failure) {
   file_.emplace(file);
-  const bool started = encoder_.Start(settings_, format_.nChannels, format_.nSamplesPerSec, title, *file_, failure);
+  const bool started =
+      encoder_.Start(settings_, format_.nChannels, format_.nSamplesPerSec, VorbisComments(tags), *file_, failure);
   bytes_ = encoder_.HeaderBytes();
   return started;
 }

@@ -19,7 +19,7 @@ class OggSink final : public RecordingSink {
   OggSink(const VorbisBindings& libraries, const OggSettings& settings, SampleKind kind, const PcmFormat& format)
       : encoder_(libraries), settings_(settings), kind_(kind), format_(format) {}
 
-  bool Open(RecordingFile& file, const std::string& title, std::string& failure) override;
+  bool Open(RecordingFile& file, const RecordingTags& tags, std::string& failure) override;
   std::uint64_t Write(const std::uint8_t* data, std::uint32_t length) override;
   void Finish(bool writable) override;
   std::uint64_t BytesInFile() const override { return bytes_; }

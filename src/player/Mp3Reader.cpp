@@ -5,6 +5,7 @@
 #include <cmath>
 #include <new>
 
+#include "codecs/Tags.h"
 #include "player/StreamAccess.h"
 
 namespace sonotape {
@@ -25,7 +26,7 @@ bool Mp3Reader::Open(PlayerStream& stream, PcmFormat& format, std::string& error
     errorText = "Not enough memory";
     return false;
   }
-  const std::optional<Mp3FrameHeader> first = Synchronise(0);
+  const std::optional<Mp3FrameHeader> first = Synchronise(TagLength());
   const std::optional<std::int64_t> start = StreamPosition(stream);
   if (!first || !start) {
     return false;
@@ -87,6 +88,14 @@ void Mp3Reader::Close() {
   }
   frame_.reset();
   stream_ = nullptr;
+}
+
+std::int64_t Mp3Reader::TagLength() {
+  std::uint8_t header[kId3v2HeaderSize];
+  if (!SeekStream(*stream_, 0) || ReadStream(*stream_, header, sizeof header) != sizeof header) {
+    return 0;
+  }
+  return static_cast<std::int64_t>(Id3v2TagLength(header, sizeof header));
 }
 
 std::optional<Mp3FrameHeader> Mp3Reader::Synchronise(std::int64_t offset) {

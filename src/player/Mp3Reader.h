@@ -1,7 +1,8 @@
 #pragma once
 // The MP3 reader: frames found and framed here, decoded to 16-bit PCM by the MP3 decoding library.
-// The data starts at the first frame of the file's first 4096 bytes that a second valid frame
-// follows; a chunk holds whole decoded frames and ends at the first invalid header or short frame.
+// The data starts at the first frame of the 4096 bytes behind a leading ID3v2 tag (or of the
+// file's first 4096 bytes) that a second valid frame follows; a chunk holds whole decoded frames
+// and ends at the first invalid header or short frame.
 
 #include <memory>
 
@@ -28,6 +29,8 @@ class Mp3Reader : public FileReader {
   static constexpr std::size_t kFrameBufferSize = 4096;            // one frame; the search block
   static constexpr std::size_t kLargestDecodedFrame = 1152 * 2 * 2;  // MPEG 1, stereo, 16 bits
 
+  // The bytes of the ID3v2 tag the file starts with, or 0.
+  std::int64_t TagLength();
   // Seeks to the first frame at or behind offset, searching the 4096 bytes from there.
   std::optional<Mp3FrameHeader> Synchronise(std::int64_t offset);
   // The frame at the position into the frame buffer: its length, or 0 with the position kept

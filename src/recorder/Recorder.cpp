@@ -146,7 +146,8 @@ RecordingError Recorder::OpenOutputFile(FileStart start) {
     if (start == FileStart::kNext) {
       naming.defaultFolder = naming.outputFolder;
     }
-    lastName_ = BuildOutputFileName(naming, view_.Now(), FolderExists, FileExists);
+    fileStarted_ = view_.Now();
+    lastName_ = BuildOutputFileName(naming, fileStarted_, FolderExists, FileExists);
     name = lastName_;
   }
   if (name.fileName.empty() || !file_.Open(name.fileName)) {
@@ -183,7 +184,9 @@ RecordingError Recorder::StartFile(FileStart start) {
   }
   const std::string fileName = LastName().fileName;
   std::string failure;
-  const bool opened = sink->Open(file_, TitleOf(fileName), failure);
+  const RecordingTags tags{TitleOf(fileName), channel_, fileStarted_.year, fileStarted_.month, fileStarted_.day,
+                           kEncoderName};
+  const bool opened = sink->Open(file_, tags, failure);
   bytesWritten_ = sink->BytesInFile();
   if (!opened) {
     return failure.empty() || file_.Failed() ? WritingFailed(fileName)
@@ -240,6 +243,7 @@ RecordingError Recorder::StartOnTap() {
     return error;
   }
   fileFormat_ = recordingFormat_.load();
+  channel_ = AnsiToUtf8(view_.HostChannel());
   error = PrepareRecording(*tap_.sampleIntf.Get(), FileStart::kFirst);
   if (error) {
     if (error.switchToWav) {

@@ -53,8 +53,10 @@ class RecorderView {
   // Window thread: the recorder changed the format itself (MP3 without its library); the "Record
   // as" list shows what the next start records.
   virtual void RecordingFormatChanged(RecordingFormat format) = 0;
-  // The local time for file names.
+  // The local time for file names and tags.
   virtual LocalTime Now() = 0;
+  // Window thread: the channel the host shows now (ANSI), or empty, for the tags.
+  virtual std::string HostChannel() = 0;
   // Window thread: a recording is about to start: playback stops first.
   virtual void StopPlayback() = 0;
 };
@@ -162,6 +164,8 @@ class Recorder {
   OggSettings oggSettings_;
   FlacSettings flacSettings_;
   OutputName lastName_;
+  LocalTime fileStarted_;  // of the current file, for its tags
+  std::string channel_;    // UTF-8: the host's channel at the start, for the tags
   RecordingError failure_;  // reported by EndAfterWriteFailure
 };
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "shell/VersionInfo.h"
+#include "audio/VersionInfo.h"
 
 namespace sonotape {
 

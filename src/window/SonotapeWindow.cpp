@@ -164,7 +164,7 @@ void TfrmSonotape::NameByDateTime() {
   settings_.UpdateNaming();
 }
 
-std::string TfrmSonotape::QueryHostChannelName() {
+std::string TfrmSonotape::HostChannel() {
   struct {
     INT32 index;
     const char* name;
@@ -172,7 +172,7 @@ std::string TfrmSonotape::QueryHostChannelName() {
   if (hostWindow_ != nullptr) {
     SendMessageA(hostWindow_, HostCommandMessage, kHostChannelName, reinterpret_cast<LPARAM>(&channel));
   }
-  return channel.index != -1 && channel.name != nullptr ? MakeFileNameSafe(channel.name) : std::string();
+  return channel.index != -1 && channel.name != nullptr ? std::string(channel.name) : std::string();
 }
 
 void TfrmSonotape::StayConnectedClick() {
@@ -193,7 +193,7 @@ bool TfrmSonotape::AttachGraph(IFilterGraph* graph) {
     if (playPage_->Playing()) {
       PostMessageA(window_, WM_RECORDER_NOTIFY, kNoticeMuteHost, 0);
     }
-    SetText(edFilename, QueryHostChannelName());
+    SetText(edFilename, MakeFileNameSafe(HostChannel()));
   }
   EnableWindow(Control(btnRecord), builder ? TRUE : FALSE);
   return static_cast<bool>(builder);
@@ -286,7 +286,7 @@ LocalTime TfrmSonotape::Now() {
   GetLocalTime(&now);
   char month[32] = "";
   GetDateFormatA(LOCALE_USER_DEFAULT, 0, &now, "MMM", month, sizeof month);
-  return {month, now.wDay, now.wHour, now.wMinute, now.wSecond};
+  return {month, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wYear, now.wMonth};
 }
 
 void TfrmSonotape::OnUpdateTick() {

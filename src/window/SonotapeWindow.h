@@ -57,6 +57,7 @@ class TfrmSonotape final : public TPluginBaseForm,
   void PostWaitingForFormat() override;
   void RecordingFormatChanged(RecordingFormat format) override;
   LocalTime Now() override;
+  std::string HostChannel() override;
   void StopPlayback() override {
     if (playPage_) playPage_->StopPlayback();
   }
@@ -103,7 +104,6 @@ class TfrmSonotape final : public TPluginBaseForm,
   void SaveWindowState();
   void ShowRecordingStats(const RecordingStats& stats);
   void ShowWaitingForFormat();
-  std::string QueryHostChannelName();
   void StayConnectedClick();
 
   void SetText(int id, const std::string& text);

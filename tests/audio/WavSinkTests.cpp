@@ -11,6 +11,7 @@
 #include "audio/WavSink.h"
 #include "support/MemoryStream.h"
 #include "support/PcmFormats.h"
+#include "support/Tags.h"
 
 namespace sonotape {
 namespace {
@@ -28,7 +29,7 @@ TEST(WavSink, CountsWhatReachedTheFileInWholeFramesWhenTheDiskFills) {
   file.room = 46 + 1000 + 2;  // full in mid-frame
   WavSink sink(kStereo16, WavWriter::kMaxFileLength);
   std::string failure;
-  ASSERT_TRUE(sink.Open(file, "take", failure));
+  ASSERT_TRUE(sink.Open(file, testsupport::TitleTags(), failure));
   EXPECT_EQ(sink.HeaderBytes(), 46u);
   EXPECT_EQ(sink.BytesInFile(), 46u);
   const std::vector<std::uint8_t> data(800, 0x5A);
@@ -46,7 +47,7 @@ TEST(WavSink, AHeaderThatDoesNotFitFailsWithoutAMessageOfItsOwn) {
   file.room = 20;
   WavSink sink(kStereo16, WavWriter::kMaxFileLength);
   std::string failure;
-  EXPECT_FALSE(sink.Open(file, "take", failure));
+  EXPECT_FALSE(sink.Open(file, testsupport::TitleTags(), failure));
   EXPECT_TRUE(failure.empty());  // the file's failure says it
 }
 
@@ -54,7 +55,7 @@ TEST(WavSink, FitsTellsWhenTheNextBufferWouldPassTheLimit) {
   testsupport::MemoryStream file;
   WavSink sink(kStereo16, 46 + 1000);
   std::string failure;
-  ASSERT_TRUE(sink.Open(file, "take", failure));
+  ASSERT_TRUE(sink.Open(file, testsupport::TitleTags(), failure));
   const std::vector<std::uint8_t> data(600, 1);
   EXPECT_TRUE(sink.Fits(600));
   sink.Write(data.data(), 600);

@@ -17,6 +17,7 @@
 #include "support/MemoryStream.h"
 #include "support/PcmFormats.h"
 #include "support/Program.h"
+#include "support/Tags.h"
 
 namespace sonotape {
 namespace {
@@ -183,7 +184,7 @@ TEST_F(FlacFiles, OnAFullDiskFramesGoInWholeAndTheInputIsRefusedAfterwards) {
   ASSERT_TRUE(sink) << error.text;
   testsupport::MemoryStream file;
   std::string failure;
-  ASSERT_TRUE(sink->Open(file, "take", failure)) << failure;
+  ASSERT_TRUE(sink->Open(file, testsupport::TitleTags(), failure)) << failure;
   file.room = 100000;  // about a third of a second of this signal
   std::uint64_t taken = 0;
   int refused = 0;
@@ -216,7 +217,7 @@ TEST_F(FlacFiles, AStartOnAFullDiskFailsWithoutAMessageOfItsOwn) {
   testsupport::MemoryStream file;
   file.room = 1000;  // not even the seek table fits
   std::string failure;
-  EXPECT_FALSE(sink->Open(file, "take", failure));
+  EXPECT_FALSE(sink->Open(file, testsupport::TitleTags(), failure));
   EXPECT_EQ(failure, "");  // the file says why
   sink->Finish(false);
 }

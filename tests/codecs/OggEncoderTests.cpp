@@ -73,7 +73,7 @@ std::vector<Page> ParsePages(const std::string& bytes) {
 void Record(const PcmFormat& format, const std::vector<std::uint8_t>& data, MemoryStream& file) {
   OggEncoder encoder(Libraries());
   std::string failure;
-  ASSERT_TRUE(encoder.Start(OggSettings{}, format.nChannels, format.nSamplesPerSec, "Evening news", file, failure))
+  ASSERT_TRUE(encoder.Start(OggSettings{}, format.nChannels, format.nSamplesPerSec, {"TITLE=Evening news"}, file, failure))
       << failure;
   std::size_t written = encoder.HeaderBytes() + testsupport::EncodeInBuffers(format, data, encoder, file);
   written += encoder.Finish(file);
@@ -171,7 +171,7 @@ TEST_F(OggEncoderTest, AStartTheLibraryRefusesSaysWhyAndWritesNothing) {
   std::string failure;
   OggSettings average;
   average.variableBitRate = false;
-  EXPECT_FALSE(encoder.Start(average, 2, 0, "x", file, failure));  // no such rate
+  EXPECT_FALSE(encoder.Start(average, 2, 0, {}, file, failure));  // no such rate
   EXPECT_EQ(failure, "Initializing the Ogg Vorbis encoder failed\r\n(the selected bitrate may be too low)");
   EXPECT_EQ(file.Length(), 0u);
   EXPECT_EQ(encoder.Finish(file), 0u) << "finishing a failed start writes nothing";

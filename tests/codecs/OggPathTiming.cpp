@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
   const auto started = std::chrono::steady_clock::now();
   OggEncoder encoder(libraries);
   std::string failure;
-  if (!encoder.Start(OggSettings{}, format.nChannels, format.nSamplesPerSec, "Timing", file, failure)) {
+  if (!encoder.Start(OggSettings{}, format.nChannels, format.nSamplesPerSec, {"TITLE=Timing"}, file, failure)) {
     std::fprintf(stderr, "%s\n", failure.c_str());
     return 1;
   }

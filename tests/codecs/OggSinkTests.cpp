@@ -12,6 +12,7 @@
 #include "codecs/OggSink.h"
 #include "support/MemoryStream.h"
 #include "support/PcmFormats.h"
+#include "support/Tags.h"
 
 namespace sonotape {
 namespace {
@@ -44,7 +45,7 @@ TEST(OggSink, CountsTheInputUntilThePagesNoLongerFitAndThenNothing) {
   std::unique_ptr<RecordingSink> sink = MakeSink();
   ASSERT_TRUE(sink);
   std::string failure;
-  ASSERT_TRUE(sink->Open(file, "take", failure)) << failure;
+  ASSERT_TRUE(sink->Open(file, testsupport::TitleTags(), failure)) << failure;
   EXPECT_EQ(sink->BytesInFile(), sink->HeaderBytes());
   const std::vector<std::uint8_t> tone = Tone();
   std::uint64_t taken = 0;
@@ -68,7 +69,7 @@ TEST(OggSink, ACompleteFileEndsWithItsLastPage) {
   std::unique_ptr<RecordingSink> sink = MakeSink();
   ASSERT_TRUE(sink);
   std::string failure;
-  ASSERT_TRUE(sink->Open(file, "take", failure)) << failure;
+  ASSERT_TRUE(sink->Open(file, testsupport::TitleTags(), failure)) << failure;
   const std::vector<std::uint8_t> tone = Tone();
   EXPECT_EQ(sink->Write(tone.data(), static_cast<std::uint32_t>(tone.size())), tone.size());
   sink->Finish(true);

@@ -397,8 +397,7 @@ case $case in
     small_disk 256
     fill_disk 0
     for format in 0:wav 1:mp3 2:ogg 3:flac; do
-      # MP3 writes nothing before its first frame: its start succeeds, that write fails.
-      record -rc $([ "${format#*:}" = mp3 ] && echo 0 || echo 1) "${unpaced[@]}" --record-as "${format%:*}" --length 1
+      record -rc 1 "${unpaced[@]}" --record-as "${format%:*}" --length 1  # MP3's tag is its first write
       write_failed "${format#*:}"
       [ -z "$(ls "$dir/out")" ] || fail "a file was left: $(ls "$dir/out")"
       grep -q "^Recorded  *0 s$" "$dir/host.log" || fail "command 6 counts seconds that are in no file"
@@ -460,6 +459,36 @@ case $case in
     host=$dir/plugin/sonotape-host.exe
     refused "vorbis.dll, vorbisenc.dll and ogg.dll are required for Ogg Vorbis encoding" \
       --format 48000:2:16 --length 1 --record-as 2
+    ;;
+  tags)  # MP3 (ID3v2.3 before the XING frame), Ogg Vorbis and FLAC: title, channel, start date and encoder
+    export LC_ALL=C.UTF-8 PYTHONIOENCODING=utf-8
+    for format in "1:mp3:--mp3-method 1 --xing" 2:ogg 3:flac; do
+      IFS=: read -r code extension options <<<"$format"
+      rm -rf "$dir/out" && mkdir "$dir/out"
+      before=$(date +%F)
+      # shellcheck disable=SC2086 # the options are words
+      record --renderer null --unpaced --channel "Bayern Süd" --name "Abend" --record --record-as "$code" \
+        $options --format 48000:2:16 --length 2
+      file=$(ls "$dir"/out/*."$extension")
+      name=$(basename "$file" ."$extension")
+      section=$([ "$extension" = ogg ] && echo stream || echo format)  # the LAME tag is the MP3 stream's
+      got=$(ffprobe -v error -show_entries "${section}_tags=title,artist,date,encoder" -of default=nw=1 "$file" |
+        sed 's/^\(TAG:\)\([A-Za-z]*\)/\1\L\2/' | sort | tr '\n' '|')
+      for today in "$before" "$(date +%F)"; do
+        want="TAG:artist=Bayern Süd|TAG:date=$today|TAG:encoder=Sonotape 4.0|TAG:title=$name|"
+        [ "$got" = "$want" ] && break
+      done
+      [ "$got" = "$want" ] || fail "$extension: ffprobe reads $got, not $want"
+      [ "$extension" = mp3 ] || continue
+      # mutagen: version 2.3, the texts in ISO-8859-1, and the length the XING frame counts
+      got=$(/usr/bin/python3 -c 'import sys; from mutagen.id3 import ID3; from mutagen.mp3 import MP3
+tag = ID3(sys.argv[1], translate=False)
+print(tag.version, " ".join(f"{f.FrameID}:{int(f.encoding)}" for f in tag.values()), round(MP3(sys.argv[1]).info.length, 1))' \
+        "$file" 2>&1)
+      [ "$got" = "(2, 3, 0) TIT2:0 TPE1:0 TYER:0 TDAT:0 TSSE:0 2.0" ] || fail "mp3: mutagen reads $got"
+      mp3 "$file" 2 48000 2
+      has_xing "$file" || fail "mp3: no XING header"
+    done
     ;;
   flac-float-switch)  # 16-bit stereo, then float mono: two files, nothing lost or repeated at the cut
     record "${unpaced[@]}" --record-as 3 --flac-level 0 --format 44100:2:16 --switch 48000:1:32:float \

@@ -223,6 +223,22 @@ TEST(Mp3Reader, ATargetAtOrBelowZeroIsTheFirstFrameNotTheGarbageBeforeIt) {
   EXPECT_EQ(file.Chunk(), Numbers{0});
 }
 
+// An ID3v2 tag longer than the search block, with what look like frames in it.
+std::string Id3v2Tag() {
+  const std::string body = Frames(200, 12);  // 5004 bytes: 39 * 128 + 12
+  return std::string("ID3\x03\0\0\0\0", 8) + static_cast<char>(39) + static_cast<char>(12) + body;
+}
+
+TEST(Mp3Reader, ATaggedFilePlaysFromTheFrameBehindItsTagAndSeeksInTheDataAlone) {
+  Mp3File file(Id3v2Tag() + Frames(0, 100));
+  ASSERT_TRUE(file.Open());
+  EXPECT_EQ(file.Chunk(), Numbers{0});
+  ASSERT_TRUE(file.reader.Reposition(30, 60));  // byte 20850 of the data is frame 50's first
+  EXPECT_EQ(file.Chunk(), Numbers{50});
+  ASSERT_TRUE(file.reader.Reposition(0, 60));
+  EXPECT_EQ(file.Chunk(), Numbers{0}) << "the start is behind the tag";
+}
+
 TEST(Mp3Reader, RepositioningFailsBeyondTheDataOrWithoutALength) {
   Mp3File file(Frames(0, 20));
   ASSERT_TRUE(file.Open());

@@ -35,7 +35,7 @@ testsupport::MemoryStream Record(std::uint32_t rate, const std::vector<double>& 
   testsupport::MemoryStream file;
   OggEncoder encoder(libraries);
   std::string failure;
-  EXPECT_TRUE(encoder.Start(OggSettings{}, format.nChannels, rate, "Take", file, failure)) << failure;
+  EXPECT_TRUE(encoder.Start(OggSettings{}, format.nChannels, rate, {"TITLE=Take"}, file, failure)) << failure;
   testsupport::EncodeInBuffers(format, testsupport::Tones(tones, rate, frames), encoder, file);
   encoder.Finish(file);
   return file;

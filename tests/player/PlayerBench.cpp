@@ -1,6 +1,6 @@
 // The player's costs, as figures: CPU time of playback per second of audio (WAV, MP3, Ogg
-// Vorbis recordings of the plug-in) and while paused, heap allocations per chunk, and the time a
-// seek takes in a two-hour file of each format (tools/player-bench-files.sh makes them).
+// Vorbis and FLAC recordings of the plug-in) and while paused, heap allocations per chunk, and the
+// time a seek takes in a two-hour file of each format (tools/player-bench-files.sh makes them).
 //
 // Process CPU time counts everything playback costs in the process: the worker, the reader and
 // its decoder, the source, and Wine's DirectSound renderer and mixer; the worker's own share is
@@ -263,11 +263,13 @@ int main() {
     PlaybackCost("WAV 48 kHz 5.1 24-bit", playertest::Recorded("48000:6:24", kRecordingSeconds), host);
     PlaybackCost("MP3 128 kbit/s stereo", playertest::Recorded("48000:2:16", kRecordingSeconds, "--record-as 1"), host);
     PlaybackCost("Ogg Vorbis q4 stereo", playertest::Recorded("48000:2:16", kRecordingSeconds, "--record-as 2"), host);
+    PlaybackCost("FLAC level 5 stereo", playertest::Recorded("48000:2:16", kRecordingSeconds, "--record-as 3"), host);
     PausedCost(playertest::Recorded("48000:2:16", kRecordingSeconds));
     std::printf("Player: seek latency in two-hour files, %d seeks spread over the file\n", kSeeks);
     SeekLatency("WAV 48 kHz stereo 16-bit", "2h.wav", sonotape::ftWav);
     SeekLatency("MP3 128 kbit/s stereo", "2h.mp3", sonotape::ftMp3);
     SeekLatency("Ogg Vorbis q4 stereo", "2h.ogg", sonotape::ftOgg);
+    SeekLatency("FLAC level 5 stereo", "2h.flac", sonotape::ftFlac);
   } catch (const std::exception& e) {
     std::printf("the benchmark failed: %s\n", e.what());
     return 1;

@@ -28,7 +28,8 @@ class QuietView : public sonotape::RecorderView {
   void PostWaitingForFormat() override {}
   void StopPlayback() override {}
   void RecordingFormatChanged(sonotape::RecordingFormat) override {}
-  sonotape::LocalTime Now() override { return {"Dec", 9, 12, 0, 0}; }
+  sonotape::LocalTime Now() override { return {"Dec", 9, 12, 0, 0, 2026, 12}; }
+  std::string HostChannel() override { return {}; }
 };
 
 // A host graph (test decoder into test renderer) with the recorder writing a file from it.

@@ -34,13 +34,22 @@ bool HoldsVbrTag(const std::vector<std::uint8_t>& data, std::size_t begin, std::
   return false;
 }
 
-// Layer III frames from the start of the file to the first byte that is no frame header; a
-// first frame that carries the XING tag holds no sound.
+// The bytes of the ID3v2 tag (header and sync-safe size) the file starts with.
+std::size_t Id3TagBytes(const std::vector<std::uint8_t>& data) {
+  if (data.size() < 10 || std::memcmp(data.data(), "ID3", 3) != 0) {
+    return 0;
+  }
+  return 10 + ((data[6] << 21) | (data[7] << 14) | (data[8] << 7) | data[9]);
+}
+
+// Layer III frames from behind the ID3v2 tag to the first byte that is no frame header; a first
+// frame that carries the XING tag holds no sound.
 double Mp3Seconds(const std::vector<std::uint8_t>& data) {
   static const int kBitrates[2][15] = {{0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
                                        {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}};
   static const int kRates[3] = {44100, 48000, 32000};
-  std::size_t at = 0;
+  const std::size_t first = Id3TagBytes(data);
+  std::size_t at = first;
   double seconds = 0;
   while (at + 4 <= data.size() && data[at] == 0xFF && (data[at + 1] & 0xE0) == 0xE0) {
     const int version = (data[at + 1] >> 3) & 3;  // 3 MPEG 1, 2 MPEG 2, 0 MPEG 2.5
@@ -52,7 +61,7 @@ double Mp3Seconds(const std::vector<std::uint8_t>& data) {
     const int rate = kRates[rateIndex] >> (mpeg1 ? 0 : version == 2 ? 1 : 2);
     const int samples = mpeg1 ? 1152 : 576;
     const std::size_t length = samples / 8 * 1000 * kBitrates[mpeg1][bitrateIndex] / rate + ((data[at + 2] >> 1) & 1);
-    if (at > 0 || !HoldsVbrTag(data, at, std::min(at + length, data.size()))) {
+    if (at > first || !HoldsVbrTag(data, at, std::min(at + length, data.size()))) {
       seconds += static_cast<double>(samples) / rate;
     }
     at += length;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Decodes an MP3 file, made by LAME's lame.exe from a sox tone, two ways under Wine: through the
-# player's MP3 reader and MPGLib.DLL (mp3_read_timing), and through lame.exe --decode, LAME's own
+# player's MP3 reader and MPGLib.DLL (read_timing), and through lame.exe --decode, LAME's own
 # decoder from the same source. The PCM must be the same, sample for sample, and whole.
 #
 #   mp3-decode-check.sh WINE-RUN MP3-READ-TIMING LAME-EXE WORK-FOLDER CASE
@@ -37,7 +37,7 @@ esac
 "$wine_run" "$lame" --silent --decode -t --decode-mp3delay -529 "$(winpath "$dir/in.mp3")" "$(winpath "$dir/lame.raw")" \
   >/dev/null 2>&1 || fail "lame.exe could not decode"
 read -r _ bytes got_rate < <("$wine_run" "$reader" "$(winpath "$dir/in.mp3")" "$(winpath "$dir/ours.raw")" 2>/dev/null | tr -d '\r') ||
-  fail "mp3_read_timing failed"
+  fail "read_timing failed"
 
 want_rate=$rate
 [ "$got_rate" = "$want_rate" ] || fail "the reader says $got_rate Hz, not $want_rate"

@@ -81,7 +81,9 @@ TEST_F(RecorderTest, AFormatTheEncoderRefusesIsWaitedOutUntilTheBroadcastSwitche
 }
 
 TEST_F(RecorderTest, FlacTakesSurroundInANewFileAndItsThreadOnlyPosts) {
+  view.channel = "Das Erste";
   ASSERT_NO_FATAL_FAILURE(Start(sonotape::WavWriter::kMaxFileLength, sonotape::rfFlac));
+  view.channel = "asked again";  // the channel of the start tags each file of the recording
   const DecoderType surround(source->pin, 2);
   OnStreamingThread([&] {
     for (int i = 0; i < 25; ++i) Send(kBuffer);  // 0.5 s of stereo
@@ -99,6 +101,10 @@ TEST_F(RecorderTest, FlacTakesSurroundInANewFileAndItsThreadOnlyPosts) {
     const std::vector<std::uint8_t> bytes = ReadFile(folder.File(name));
     ASSERT_GT(bytes.size(), 4u) << name;
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "fLaC") << name;
+    const std::string text(bytes.begin(), bytes.end());
+    for (const char* comment : {"TITLE=take", "ARTIST=Das Erste", "DATE=2026-12-08", "ENCODER=Sonotape "}) {
+      EXPECT_NE(text.find(comment), std::string::npos) << name << ": " << comment;
+    }
   }
   EXPECT_EQ(recorder->CurrentFile().fileName, folder.File("take 01.flac"));
   EXPECT_EQ(recorder->CurrentFile().format.nChannels, 6);

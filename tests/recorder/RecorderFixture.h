@@ -53,7 +53,11 @@ class FakeView : public sonotape::RecorderView {
   void RecordingFormatChanged(sonotape::RecordingFormat) override { OnWindowThread(); }
   sonotape::LocalTime Now() override {
     if (whileNaming) std::exchange(whileNaming, nullptr)();
-    return {"Dec", 8, 7, 5, 9};
+    return {"Dec", 8, 7, 5, 9, 2026, 12};
+  }
+  std::string HostChannel() override {
+    OnWindowThread();
+    return channel;
   }
   void StopPlayback() override {
     OnWindowThread();
@@ -63,6 +67,7 @@ class FakeView : public sonotape::RecorderView {
     if (GetCurrentThreadId() != windowThread) ++offThreadCalls;
   }
   std::vector<std::string> messages;
+  std::string channel;  // what the host reports
   // Runs once when the next file is named: after the format was read, before the callback is in.
   std::function<void()> whileNaming;
   int stateChanges = 0;

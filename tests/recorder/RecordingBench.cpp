@@ -41,7 +41,8 @@ class SilentView : public sonotape::RecorderView {
   void PostWriteFailure() override { std::printf("a write failed\n"); }
   void PostWaitingForFormat() override { std::printf("waiting for a format\n"); }
   void RecordingFormatChanged(sonotape::RecordingFormat) override {}
-  sonotape::LocalTime Now() override { return {"Dec", 8, 7, 5, 9}; }
+  sonotape::LocalTime Now() override { return {"Dec", 8, 7, 5, 9, 2026, 12}; }
+  std::string HostChannel() override { return {}; }
   void StopPlayback() override {}
 };
 

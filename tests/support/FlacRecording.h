@@ -18,6 +18,7 @@
 #include "audio/PcmFormat.h"
 #include "codecs/FlacSink.h"
 #include "support/MemoryStream.h"
+#include "support/Tags.h"
 
 namespace testsupport {
 
@@ -64,13 +65,14 @@ inline std::vector<std::uint8_t> FlacSamplesOf(sonotape::SampleKind kind, const 
 // The sink's file of the input; finished (STREAMINFO complete) unless finish says otherwise, in
 // which case it holds what a recording still going has written.
 inline MemoryStream RecordFlac(const sonotape::PcmFormat& format, sonotape::SampleKind kind,
-                               const std::vector<std::uint8_t>& input, bool finish = true, int level = 5) {
+                               const std::vector<std::uint8_t>& input, bool finish = true, int level = 5,
+                               const sonotape::RecordingTags& tags = TitleTags()) {
   MemoryStream file;
   sonotape::RecordingError error;
   const std::unique_ptr<sonotape::RecordingSink> sink =
       sonotape::MakeFlacSink(sonotape::FlacSettings{level}, kind, format, error);
   std::string failure;
-  if (sink && sink->Open(file, "take", failure)) {
+  if (sink && sink->Open(file, tags, failure)) {
     const std::size_t buffer = format.nBlockAlign * (format.nSamplesPerSec / 50);
     for (std::size_t at = 0; at < input.size(); at += buffer) {
       const auto n = static_cast<std::uint32_t>(std::min(buffer, input.size() - at));
