@@ -164,6 +164,8 @@ void TfrmSonotape::NameByDateTime() {
   settings_.UpdateNaming();
 }
 
+std::string TfrmSonotape::QueryHostChannelName() { return MakeFileNameSafe(HostChannel()); }
+
 std::string TfrmSonotape::HostChannel() {
   struct {
     INT32 index;
@@ -193,7 +195,7 @@ bool TfrmSonotape::AttachGraph(IFilterGraph* graph) {
     if (playPage_->Playing()) {
       PostMessageA(window_, WM_RECORDER_NOTIFY, kNoticeMuteHost, 0);
     }
-    SetText(edFilename, MakeFileNameSafe(HostChannel()));
+    SetText(edFilename, QueryHostChannelName());
   }
   EnableWindow(Control(btnRecord), builder ? TRUE : FALSE);
   return static_cast<bool>(builder);

@@ -104,6 +104,7 @@ class TfrmSonotape final : public TPluginBaseForm,
   void SaveWindowState();
   void ShowRecordingStats(const RecordingStats& stats);
   void ShowWaitingForFormat();
+  std::string QueryHostChannelName();
   void StayConnectedClick();
 
   void SetText(int id, const std::string& text);
