@@ -19,6 +19,7 @@ enum HostCommand : WPARAM {
   kCommandLength = 6,    // the recorded seconds
   kCommandFormat = 7,    // the "Record as" index
   kCommandVersion = 8,   // kInterfaceVersion
+  kCommandSecondsLeft = 10,  // the whole seconds of recording that fit on the disk, or -1
 };
 // The plug-in's interface version: command 8's answer, and "Version" in the settings.
 inline constexpr int kInterfaceVersion = 1024;

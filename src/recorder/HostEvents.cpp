@@ -101,6 +101,8 @@ LRESULT HostEvents::OnHostCommand(WPARAM command) {
       return view_.RecordAsSelection();
     case kCommandVersion:
       return kInterfaceVersion;
+    case kCommandSecondsLeft:
+      return static_cast<LRESULT>(recorder_.TimeLeftOnDisk().seconds);
     default:
       return 0;
   }

@@ -20,6 +20,16 @@ bool FolderExists(const std::string& path) {
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+std::optional<std::uint64_t> FreeBytesAt(const std::string& folder) {
+  ULARGE_INTEGER available{};
+  if (folder.empty() || !GetDiskFreeSpaceExA(folder.c_str(), &available, nullptr, nullptr)) {
+    return std::nullopt;
+  }
+  return available.QuadPart;
+}
+
+std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\') + 1); }
+
 // The file is not there (a share that does not answer for a moment is not taken for gone).
 bool FileGone(const std::string& path) {
   if (FileExists(path)) {
@@ -127,6 +137,41 @@ void Recorder::SetFlacSettings(const FlacSettings& settings) {
 RecordingStats Recorder::ReadRecordingStats() {
   const SampleLock lock(recordingTap_.Get());  // without a recording no callback writes them
   return {recordedSeconds_, bytesWritten_};
+}
+
+RateBasis Recorder::CurrentRateBasis(std::string& folder) {
+  RateBasis basis;
+  const bool recording = (recState_ & rsRecording) != 0;
+  PcmFormat format{};
+  if (recording) {
+    const SampleLock lock(recordingTap_.Get());
+    format = pcmFormat_;
+    basis.recordedSeconds = recordedSeconds_;
+    basis.recordedBytes = bytesWritten_;
+  } else if (tap_.sampleIntf) {
+    tap_.sampleIntf->GetFormatEx(&format);
+  }
+  basis.pcmBytesPerSecond = format.nAvgBytesPerSec;
+  std::lock_guard<std::mutex> guard(namingLock_);
+  basis.format = recording ? fileFormat_.load() : recordingFormat_.load();
+  basis.mp3Method = mp3Settings_.lhv1.bEnableVBR == 0                ? mmConstant
+                    : mp3Settings_.lhv1.nVbrMethod == VBR_METHOD_ABR ? mmAverage
+                                                                       : mmVariable;
+  basis.mp3Kbps = mp3Settings_.lhv1.dwBitrate;
+  basis.mp3MaxKbps = mp3Settings_.lhv1.dwMaxBitrate;
+  basis.oggQuality = oggSettings_.quality;
+  folder = recording ? FolderOf(lastName_.fileName)
+                     : (FolderExists(naming_.outputFolder) ? naming_.outputFolder : naming_.defaultFolder);
+  return basis;
+}
+
+DiskTime Recorder::TimeLeftOnDisk() {
+  std::string folder;
+  const RateBasis basis = CurrentRateBasis(folder);
+  DiskTime time;
+  time.freeBytes = FreeBytesAt(folder);
+  time.seconds = SecondsThatFit(time.freeBytes, EstimatedByteRate(basis));
+  return time;
 }
 
 RecordedFile Recorder::CurrentFile() {

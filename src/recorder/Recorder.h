@@ -25,6 +25,7 @@
 #include "codecs/BeConfig.h"
 #include "codecs/FlacEncoder.h"
 #include "codecs/OggEncoder.h"
+#include "recorder/DiskTime.h"
 #include "recorder/TapSplice.h"
 
 namespace sonotape {
@@ -111,6 +112,9 @@ class Recorder {
   void CheckOutputFile();
 
   RecordingStats ReadRecordingStats();
+  // Window thread: the free space where the next file goes (the current file's folder while
+  // recording), and how long a recording in the recording's format fits in it.
+  DiskTime TimeLeftOnDisk();
   // Read together, as the streaming thread may start the next file after a format change.
   RecordedFile CurrentFile();
   // Shows text through the window; nothing for an empty text. The one way messages are shown.
@@ -125,6 +129,8 @@ class Recorder {
   enum class FileStart : std::uint8_t { kFirst, kNext };
 
   RecordingError StartOnTap();
+  // The format, settings and folder the time left on disk is reckoned with.
+  RateBasis CurrentRateBasis(std::string& folder);
   // Reads the tap's format and starts the next file in it.
   RecordingError PrepareRecording(ISampleInterface& samples, FileStart start);
   // The sink for the input in the recording's format, or why there is none.

@@ -17,6 +17,8 @@ namespace sonotape {
 
 namespace {
 
+constexpr COLORREF kWarningColour = RGB(192, 0, 0);
+
 std::string FileNamePart(const std::string& path) {
   const size_t slash = path.find_last_of("\\/");
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -198,6 +200,7 @@ bool TfrmSonotape::AttachGraph(IFilterGraph* graph) {
     SetText(edFilename, QueryHostChannelName());
   }
   EnableWindow(Control(btnRecord), builder ? TRUE : FALSE);
+  ShowTimeLeftOnDisk();  // the connected format's rate
   return static_cast<bool>(builder);
 }
 
@@ -215,7 +218,7 @@ void TfrmSonotape::RecorderStateChanged() {
   const bool on = (state & rsRecording) != 0;
   SetText(btnRecord, on ? "&Stop" : "&Start");
   SetButtonGlyph(Control(btnRecord), buttons_.Get(), on ? imgStop : imgRecord);
-  ShowWaitingForFormat();
+  ShowRecordStatus();
   EnableWindow(Control(btnPause), on ? TRUE : FALSE);
   for (int id : {cbStayConnected, cbRecordAs, edFilename}) {
     EnableWindow(Control(id), on ? FALSE : TRUE);
@@ -249,6 +252,7 @@ void TfrmSonotape::RecorderStateChanged() {
     SetWindowTextA(window_, kCaption);
   }
   ShowRecordingStats(recorder_->ReadRecordingStats());
+  ShowTimeLeftOnDisk();
 }
 
 void TfrmSonotape::ShowRecordingStats(const RecordingStats& stats) {
@@ -264,9 +268,14 @@ void TfrmSonotape::PostWriteFailure() { PostMessageA(window_, WM_RECORDER_NOTIFY
 
 void TfrmSonotape::PostWaitingForFormat() { PostMessageA(window_, WM_RECORDER_NOTIFY, kNoticeWaiting, 0); }
 
-// "Waiting for a format MP3 can record", while the recording waits; nothing otherwise.
-void TfrmSonotape::ShowWaitingForFormat() {
+// "Waiting for a format MP3 can record", while the recording waits; a recording for which less
+// than a minute fits on the disk says so; nothing otherwise.
+void TfrmSonotape::ShowRecordStatus() {
   std::string text;
+  const DiskTime left = recorder_->TimeLeftOnDisk();
+  if ((recorder_->State() & rsRecording) != 0 && left.seconds >= 0 && left.seconds < kNearlyFullSeconds) {
+    text = "Less than 1 min fits on the disk";
+  }
   if (recorder_->WaitingForFormat()) {
     char format[32] = "";
     const WPARAM index = recorder_->FileFormat();
@@ -276,6 +285,21 @@ void TfrmSonotape::ShowWaitingForFormat() {
     text = std::string("Waiting for a format ") + format + " can record";
   }
   SetText(lblRecordStatus, text);
+}
+
+// The free space where the recording goes and the time it holds; in the warning colour when
+// that is under kLowDiskSeconds.
+void TfrmSonotape::ShowTimeLeftOnDisk() {
+  if (!recorder_) {
+    return;
+  }
+  const DiskTime left = recorder_->TimeLeftOnDisk();
+  const bool low = left.seconds >= 0 && left.seconds < kLowDiskSeconds;
+  SetText(lblFreeSpace, FreeSpaceText(left.freeBytes, left.seconds, UserDecimalSeparator()));
+  if (low != lowOnDisk_) {
+    lowOnDisk_ = low;
+    InvalidateRect(Control(lblFreeSpace), nullptr, TRUE);
+  }
 }
 
 void TfrmSonotape::RecordingFormatChanged(RecordingFormat format) {
@@ -298,6 +322,7 @@ void TfrmSonotape::OnUpdateTick() {
     return;
   }
   recorder_->CheckOutputFile();
+  ShowTimeLeftOnDisk();
   const RecordingStats stats = recorder_->ReadRecordingStats();
   if (state == rsRecording) {
     ShowRecordingStats(stats);
@@ -382,6 +407,9 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
+      if (reinterpret_cast<HWND>(lParam) == Control(lblFreeSpace) && lowOnDisk_) {
+        SetTextColor(reinterpret_cast<HDC>(wParam), kWarningColour);
+      }
       if (pageBrush_.Get() != nullptr) {
         LOGBRUSH brush{};
         GetObjectA(pageBrush_.Get(), sizeof brush, &brush);
@@ -408,14 +436,14 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         SetText(edFilename, name.shownName);
         SetText(edOutput, name.shownFolder);
         SetWindowTextA(window_, ("Rec: " + FileNamePart(name.fileName)).c_str());
-        ShowWaitingForFormat();
+        ShowRecordStatus();
         playPage_->StopPlayback();
       } else if (wParam == kNoticeMuteHost) {
         playPage_->HostGraphChanged();
       } else if (wParam == kNoticeWriteFailed) {
         hostEvents_->OnWriteFailure();
       } else if (wParam == kNoticeWaiting) {
-        ShowWaitingForFormat();
+        ShowRecordStatus();
       }
       return 0;
     case HostCommandMessage:

@@ -80,11 +80,27 @@ class TfrmSonotape final : public TPluginBaseForm,
   // SettingsView
   const TPluginBaseForm& SettingsForm() override { return *this; }
   TMyIniFile* SettingsStore() override { return ini_.get(); }
-  void SetRecordingFormat(RecordingFormat format) override { recorder_->SetRecordingFormat(format); }
-  void SetNaming(const FileNaming& naming) override { recorder_->SetNaming(naming); }
-  void SetMp3Settings(const BE_CONFIG& config) override { recorder_->SetMp3Settings(config); }
-  void SetOggSettings(const OggSettings& settings) override { recorder_->SetOggSettings(settings); }
-  void SetFlacSettings(const FlacSettings& settings) override { recorder_->SetFlacSettings(settings); }
+  // Each setting the time left on disk depends on shows it anew.
+  void SetRecordingFormat(RecordingFormat format) override {
+    recorder_->SetRecordingFormat(format);
+    ShowTimeLeftOnDisk();
+  }
+  void SetNaming(const FileNaming& naming) override {
+    recorder_->SetNaming(naming);
+    ShowTimeLeftOnDisk();
+  }
+  void SetMp3Settings(const BE_CONFIG& config) override {
+    recorder_->SetMp3Settings(config);
+    ShowTimeLeftOnDisk();
+  }
+  void SetOggSettings(const OggSettings& settings) override {
+    recorder_->SetOggSettings(settings);
+    ShowTimeLeftOnDisk();
+  }
+  void SetFlacSettings(const FlacSettings& settings) override {
+    recorder_->SetFlacSettings(settings);
+    ShowTimeLeftOnDisk();
+  }
   std::string ScheduledTitle() override { return hostEvents_->ScheduledTitle(); }
   void UpdateTabs() override;
 
@@ -103,7 +119,8 @@ class TfrmSonotape final : public TPluginBaseForm,
   void ShowPage(int page);
   void SaveWindowState();
   void ShowRecordingStats(const RecordingStats& stats);
-  void ShowWaitingForFormat();
+  void ShowRecordStatus();
+  void ShowTimeLeftOnDisk();
   std::string QueryHostChannelName();
   void StayConnectedClick();
 
@@ -117,6 +134,7 @@ class TfrmSonotape final : public TPluginBaseForm,
   ImageListOwner buttons_;
   BrushOwner pageBrush_;  // the background of the controls on the pages
   bool playShown_ = false;
+  bool lowOnDisk_ = false;  // the time left on disk shows in the warning colour
   SettingsPages settings_{*this};
   std::unique_ptr<Recorder> recorder_;
   std::unique_ptr<HostEvents> hostEvents_;  // drives recorder_
