@@ -18,6 +18,7 @@
 #include "support/PcmFormats.h"
 #include "support/Program.h"
 #include "support/Tags.h"
+#include "support/TestFolder.h"
 
 namespace sonotape {
 namespace {
@@ -30,13 +31,6 @@ using testsupport::RunCommand;
 
 class FlacFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("flac-sink-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(folder_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
 
   // The sink's file for this input, on disk; finished unless cut says otherwise.
   std::string Record(const PcmFormat& format, SampleKind kind, const std::vector<std::uint8_t>& input,
@@ -67,7 +61,7 @@ class FlacFiles : public ::testing::Test {
     return result.printed;
   }
 
-  std::filesystem::path folder_;
+  testsupport::TestFolder folder_{"flac-sink"};
   int files_ = 0;
 };
 

@@ -16,6 +16,7 @@
 #include "support/MemoryStream.h"
 #include "support/PcmFormats.h"
 #include "support/Program.h"
+#include "support/TestFolder.h"
 
 namespace sonotape {
 namespace {
@@ -34,13 +35,6 @@ RecordingTags FullTags(const std::string& title, const std::string& artist) {
 
 class TaggedFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("tags-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(folder_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
 
   std::string Save(const std::string& name, const std::string& bytes) {
     const std::string path = (folder_ / name).string();
@@ -59,7 +53,7 @@ class TaggedFiles : public ::testing::Test {
     return result.printed;
   }
 
-  std::filesystem::path folder_;
+  testsupport::TestFolder folder_{"tags"};
 };
 
 TEST_F(TaggedFiles, AnId3v23TagKeepsLatin1TextInLatin1AndTheRestInUtf16) {

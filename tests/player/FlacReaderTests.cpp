@@ -20,6 +20,7 @@
 #include "support/MemoryStream.h"
 #include "support/PcmFormats.h"
 #include "support/Program.h"
+#include "support/TestFolder.h"
 
 namespace sonotape {
 namespace {
@@ -302,13 +303,6 @@ TEST(FlacReader, AFileWithoutFramesYetPlaysNothing) {
 // Files that Debian's flac made from WAV files our WAV writer wrote.
 class FilesOfFlac : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("flac-reader-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(folder_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
 
   // flac's file of a WAV file of data in format, with its further options.
   MemoryStream Encode(const PcmFormat& format, const Bytes& data, const std::string& options = "") {
@@ -327,7 +321,7 @@ class FilesOfFlac : public ::testing::Test {
     return MemoryStream(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
   }
 
-  std::filesystem::path folder_;
+  testsupport::TestFolder folder_{"flac-reader"};
 };
 
 TEST_F(FilesOfFlac, DecodeBitForBitWithTheirLayouts) {
