@@ -332,9 +332,6 @@ int RunGraphSession(const devhost::PluginExports& e, devhost::HostWindow& host, 
   std::printf("Status         %s\n", status);
   std::printf("Recorded       %ld s\n", static_cast<long>(Command(plugin, 6)));
   std::printf("Record as     %ld\n", static_cast<long>(Command(plugin, 7)));
-  char freeSpace[128] = "";
-  GetDlgItemTextA(plugin, sonotape::lblFreeSpace, freeSpace, sizeof freeSpace);
-  std::printf("Free space     %s\n", freeSpace);
   std::printf("Seconds left   %ld\n", static_cast<long>(Command(plugin, sonotape::kCommandSecondsLeft)));
   Command(plugin, 2);
   if (options.play) {

@@ -1,6 +1,7 @@
 #include "codecs/Tags.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace sonotape {
 
@@ -27,6 +28,20 @@ std::u32string DecodeUtf8(const std::string& text) {
     i += valid ? length : 1;
   }
   return points;
+}
+
+// The text with each malformed sequence replaced: what a Vorbis comment may hold.
+std::string ValidUtf8(const std::string& text) {
+  std::string out;
+  for (const char32_t point : DecodeUtf8(text)) {
+    const int more = point < 0x80 ? 0 : point < 0x800 ? 1 : point < 0x10000 ? 2 : 3;
+    constexpr unsigned char kLead[] = {0x00, 0xC0, 0xE0, 0xF0};
+    out.push_back(static_cast<char>(kLead[more] | (point >> (6 * more))));
+    for (int k = more - 1; k >= 0; --k) {
+      out.push_back(static_cast<char>(0x80 | ((point >> (6 * k)) & 0x3F)));
+    }
+  }
+  return out;
 }
 
 void AppendBigEndian32(std::vector<std::uint8_t>& out, std::uint32_t value) {
@@ -96,7 +111,10 @@ std::vector<std::string> VorbisComments(const RecordingTags& tags) {
   std::vector<std::string> comments;
   const auto add = [&comments](const char* key, const std::string& value) {
     if (!value.empty()) {
-      comments.push_back(key + ("=" + value));
+      std::string comment(key);
+      comment += '=';
+      comment += ValidUtf8(value);
+      comments.push_back(std::move(comment));
     }
   };
   add("TITLE", tags.title);

@@ -11,7 +11,8 @@
 
 namespace sonotape {
 
-// "KEY=value" in UTF-8 for each field that has a value: TITLE, ARTIST, DATE (ISO 8601), ENCODER.
+// "KEY=value" in UTF-8 for each field that has a value: TITLE, ARTIST, DATE (ISO 8601), ENCODER;
+// malformed UTF-8 in a value is replaced, as in the ID3 tag.
 std::vector<std::string> VorbisComments(const RecordingTags& tags);
 
 // An ID3v2.3 tag with TIT2, TPE1, TYER, TDAT and TSSE; each text in ISO-8859-1 where it fits,

@@ -19,6 +19,7 @@ enum HostCommand : WPARAM {
   kCommandLength = 6,    // the recorded seconds
   kCommandFormat = 7,    // the "Record as" index
   kCommandVersion = 8,   // kInterfaceVersion
+  kCommandPeakLevel = 9,     // lParam a channel (0..5): its peak of the last 300 ms, hundredths of dBFS
   kCommandSecondsLeft = 10,  // the whole seconds of recording that fit on the disk, or -1
 };
 // The plug-in's interface version: command 8's answer, and "Version" in the settings.

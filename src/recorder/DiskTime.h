@@ -18,9 +18,8 @@ inline constexpr std::uint32_t kNominalPcmBytesPerSecond = 192000;
 inline constexpr double kMeasuredAfterSeconds = 5;
 // FLAC's nominal share of the PCM rate, for broadcast sound.
 inline constexpr double kNominalFlacShare = 0.6;
-// Below this the page warns; below kNearlyFullSeconds a start says so.
+// Below this the page shows the time left in the warning colour.
 inline constexpr std::int64_t kLowDiskSeconds = 10 * 60;
-inline constexpr std::int64_t kNearlyFullSeconds = 60;
 
 struct DiskTime {
   std::optional<std::uint64_t> freeBytes;  // none: the folder cannot be read
@@ -35,7 +34,7 @@ struct RateBasis {
   std::uint32_t mp3MaxKbps = 320;       // a variable rate's maximum
   int oggQuality = 4;
   double recordedSeconds = 0;           // of the current recording's file
-  std::uint64_t recordedBytes = 0;      // in that file
+  std::uint64_t recordedBytes = 0;      // of audio in that file
 };
 
 // Bytes a second of recording takes: WAV from the connected format, MP3 at a constant rate from

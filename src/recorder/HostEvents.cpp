@@ -74,7 +74,7 @@ INT32 HostEvents::EventMsg(INT32 type, const void* record) {
   }
 }
 
-LRESULT HostEvents::OnHostCommand(WPARAM command) {
+LRESULT HostEvents::OnHostCommand(WPARAM command, LPARAM parameter) {
   const std::uint8_t state = recorder_.State();
   switch (command) {
     case kCommandPresence:
@@ -101,6 +101,10 @@ LRESULT HostEvents::OnHostCommand(WPARAM command) {
       return view_.RecordAsSelection();
     case kCommandVersion:
       return kInterfaceVersion;
+    case kCommandPeakLevel:
+      return parameter >= 0 && parameter < static_cast<LPARAM>(PeakMeter::kMaxChannels)
+                 ? recorder_.PeakLevel(static_cast<unsigned>(parameter))
+                 : kNoLevel;
     case kCommandSecondsLeft:
       return static_cast<LRESULT>(recorder_.TimeLeftOnDisk().seconds);
     default:

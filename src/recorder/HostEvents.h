@@ -43,7 +43,7 @@ class HostEvents {
 
   INT32 EventMsg(INT32 type, const void* record);
   // HostCommandMessage: the command's result; 0 for an unknown one.
-  LRESULT OnHostCommand(WPARAM command);
+  LRESULT OnHostCommand(WPARAM command, LPARAM parameter);
   // Before the host ends its graph: TRUE when the user keeps the recording going; otherwise the
   // recording stops and the graph is let go.
   BOOL Execute();

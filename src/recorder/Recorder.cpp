@@ -147,7 +147,8 @@ RateBasis Recorder::CurrentRateBasis(std::string& folder) {
     const SampleLock lock(recordingTap_.Get());
     format = pcmFormat_;
     basis.recordedSeconds = recordedSeconds_;
-    basis.recordedBytes = bytesWritten_;
+    const std::uint64_t header = sink_ ? sink_->HeaderBytes() : 0;  // a FLAC seek table is large
+    basis.recordedBytes = bytesWritten_ > header ? bytesWritten_ - header : 0;
   } else if (tap_.sampleIntf) {
     tap_.sampleIntf->GetFormatEx(&format);
   }
@@ -163,6 +164,16 @@ RateBasis Recorder::CurrentRateBasis(std::string& folder) {
   folder = recording ? FolderOf(lastName_.fileName)
                      : (FolderExists(naming_.outputFolder) ? naming_.outputFolder : naming_.defaultFolder);
   return basis;
+}
+
+int Recorder::PeakLevel(unsigned channel) {
+  ISampleInterface* tap = recordingTap_ ? recordingTap_.Get() : tap_.sampleIntf.Get();
+  ComPtr<ILevelMeter> meter;
+  float peak = 0;
+  if (tap == nullptr || FAILED(QueryInto(tap, IID_ILevelMeter, meter)) || meter->GetRecentPeak(channel, &peak) != S_OK) {
+    return kNoLevel;
+  }
+  return PeakHundredthsDb(peak);
 }
 
 DiskTime Recorder::TimeLeftOnDisk() {

@@ -19,6 +19,7 @@
 #include "audio/OutputFile.h"
 #include "audio/OutputNaming.h"
 #include "audio/PcmFormat.h"
+#include "audio/PeakMeter.h"
 #include "audio/RecordingError.h"
 #include "audio/RecordingSink.h"
 #include "audio/WavWriter.h"
@@ -115,6 +116,9 @@ class Recorder {
   // Window thread: the free space where the next file goes (the current file's folder while
   // recording), and how long a recording in the recording's format fits in it.
   DiskTime TimeLeftOnDisk();
+  // The peak level of channel (from 0) over the last 300 ms in hundredths of dBFS, from the tap in
+  // the graph whether it records or not; kNoLevel without sound, channel or tap.
+  int PeakLevel(unsigned channel);
   // Read together, as the streaming thread may start the next file after a format change.
   RecordedFile CurrentFile();
   // Shows text through the window; nothing for an empty text. The one way messages are shown.

@@ -20,6 +20,9 @@ HRESULT TSampleFilter::NonDelegatingQueryInterface(REFIID iid, void** out) {
   if (out != nullptr && iid == IID_ISampleInterface) {
     return GetInterface(static_cast<ISampleInterface*>(this), out);
   }
+  if (out != nullptr && iid == IID_ILevelMeter) {
+    return GetInterface(static_cast<ILevelMeter*>(this), out);
+  }
   return TBCTransInPlaceFilter::NonDelegatingQueryInterface(iid, out);
 }
 
@@ -34,6 +37,7 @@ HRESULT TSampleFilter::SetMediaType(PIN_DIRECTION direction, const AM_MEDIA_TYPE
   }
   TBCAutoLock callback(callbackLock_);  // no evaluation while the recorder installs its callback
   TBCAutoLock lock(formatLock_);
+  meter_.Reset();
   if (type == nullptr) {
     ResetFormat();
     return E_POINTER;
@@ -60,15 +64,15 @@ HRESULT TSampleFilter::SetMediaType(PIN_DIRECTION direction, const AM_MEDIA_TYPE
 
 void TSampleFilter::CallBack(IMediaSample* sample) {
   TBCAutoLock lock(callbackLock_);
-  if (callback_.code == nullptr) {
-    return;
-  }
   BYTE* data = nullptr;
   if (FAILED(sample->GetPointer(&data))) {
     return;
   }
   const long length = sample->GetActualDataLength();
   if (length > 0) {
+    meter_.Measure(format_, kind_, data, static_cast<std::size_t>(length), GetTickCount64());
+  }
+  if (length > 0 && callback_.code != nullptr) {
     try {
       callback_.code(callback_.context, data, length);
     } catch (...) {
@@ -116,6 +120,15 @@ std::uint8_t TSampleFilter::GetSampleKind() {
 BOOL TSampleFilter::GetFormatChanged() {
   TBCAutoLock lock(formatLock_);
   return formatChanged_ ? TRUE : FALSE;
+}
+
+HRESULT TSampleFilter::GetRecentPeak(UINT channel, float* peak) {
+  if (peak == nullptr) {
+    return E_POINTER;
+  }
+  const std::optional<float> recent = meter_.RecentPeak(channel, GetTickCount64());
+  *peak = recent.value_or(0.0f);
+  return recent ? S_OK : S_FALSE;
 }
 
 void TSampleFilter::SetFormatChanged(BOOL changed) {

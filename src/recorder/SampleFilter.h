@@ -1,13 +1,15 @@
 #pragma once
 // The audio tap: an in-place filter that accepts every type, evaluates the input format, hands
-// every sample's data to the recorder's callback and passes the very same sample on.
+// every sample's data to the recorder's callback, measures its levels and passes the very same
+// sample on.
 
+#include "audio/PeakMeter.h"
 #include "baseclasses/BCTransInPlaceFilter.h"
 #include "recorder/SampleInterface.h"
 
 namespace sonotape {
 
-class TSampleFilter : public TBCTransInPlaceFilter, public ISampleInterface {
+class TSampleFilter : public TBCTransInPlaceFilter, public ISampleInterface, public ILevelMeter {
  public:
   TSampleFilter();
 
@@ -30,6 +32,9 @@ class TSampleFilter : public TBCTransInPlaceFilter, public ISampleInterface {
   BOOL STDMETHODCALLTYPE GetFormatChanged() override;
   void STDMETHODCALLTYPE SetFormatChanged(BOOL changed) override;
 
+  // ILevelMeter
+  HRESULT STDMETHODCALLTYPE GetRecentPeak(UINT channel, float* peak) override;
+
  private:
   void ResetFormat();
   void CallBack(IMediaSample* sample);
@@ -43,6 +48,8 @@ class TSampleFilter : public TBCTransInPlaceFilter, public ISampleInterface {
   PcmFormat format_{};
   SampleKind kind_ = skUnsupported;
   bool formatChanged_ = false;
+  // Measured under the callback lock, which keeps the format it measures in.
+  PeakMeter meter_;
 };
 
 }  // namespace sonotape

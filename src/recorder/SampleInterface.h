@@ -44,6 +44,17 @@ struct ISampleInterface : public IUnknown {
   virtual void STDMETHODCALLTYPE SetFormatChanged(BOOL changed) = 0;
 };
 
+// {6B0F3C52-8E1A-4D7B-9C26-0F4A1E3B5D87}
+inline constexpr GUID IID_ILevelMeter = {
+    0x6B0F3C52, 0x8E1A, 0x4D7B, {0x9C, 0x26, 0x0F, 0x4A, 0x1E, 0x3B, 0x5D, 0x87}};
+
+// The levels of the sound passing the tap, whether it records or not.
+struct ILevelMeter : public IUnknown {
+  // The highest magnitude of channel in the last 300 ms, as a fraction of full scale: S_OK, or
+  // S_FALSE when no sound flowed in that time or the format has no such channel.
+  virtual HRESULT STDMETHODCALLTYPE GetRecentPeak(UINT channel, float* peak) = 0;
+};
+
 // Holds a tap's callback lock for a scope (none without a tap).
 class SampleLock {
  public:

@@ -24,7 +24,6 @@ enum ControlId : int {
   lblFilename = 1014,
   lblOutput = 1015,
   lblRecordStatus = 1016,
-  lblFreeSpace = 1017,
   // MP3 Settings
   cbMP3Method = 1020,
   tbMP3Quality = 1021,

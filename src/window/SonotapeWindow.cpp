@@ -200,7 +200,7 @@ bool TfrmSonotape::AttachGraph(IFilterGraph* graph) {
     SetText(edFilename, QueryHostChannelName());
   }
   EnableWindow(Control(btnRecord), builder ? TRUE : FALSE);
-  ShowTimeLeftOnDisk();  // the connected format's rate
+  ShowRecordStatus();  // the time left on disk at the connected format's rate
   return static_cast<bool>(builder);
 }
 
@@ -252,7 +252,6 @@ void TfrmSonotape::RecorderStateChanged() {
     SetWindowTextA(window_, kCaption);
   }
   ShowRecordingStats(recorder_->ReadRecordingStats());
-  ShowTimeLeftOnDisk();
 }
 
 void TfrmSonotape::ShowRecordingStats(const RecordingStats& stats) {
@@ -268,14 +267,15 @@ void TfrmSonotape::PostWriteFailure() { PostMessageA(window_, WM_RECORDER_NOTIFY
 
 void TfrmSonotape::PostWaitingForFormat() { PostMessageA(window_, WM_RECORDER_NOTIFY, kNoticeWaiting, 0); }
 
-// "Waiting for a format MP3 can record", while the recording waits; a recording for which less
-// than a minute fits on the disk says so; nothing otherwise.
+// "Waiting for a format MP3 can record", while the recording waits; otherwise the free space
+// where the recording goes and the time it holds ("less than 1 min" when a start found the disk
+// nearly full), in the warning colour under kLowDiskSeconds.
 void TfrmSonotape::ShowRecordStatus() {
-  std::string text;
-  const DiskTime left = recorder_->TimeLeftOnDisk();
-  if ((recorder_->State() & rsRecording) != 0 && left.seconds >= 0 && left.seconds < kNearlyFullSeconds) {
-    text = "Less than 1 min fits on the disk";
+  if (!recorder_) {
+    return;
   }
+  std::string text;
+  bool low = false;
   if (recorder_->WaitingForFormat()) {
     char format[32] = "";
     const WPARAM index = recorder_->FileFormat();
@@ -283,22 +283,15 @@ void TfrmSonotape::ShowRecordStatus() {
       SendMessageA(Control(cbRecordAs), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(format));
     }
     text = std::string("Waiting for a format ") + format + " can record";
+  } else {
+    const DiskTime left = recorder_->TimeLeftOnDisk();
+    low = left.seconds >= 0 && left.seconds < kLowDiskSeconds;
+    text = FreeSpaceText(left.freeBytes, left.seconds, UserDecimalSeparator());
   }
   SetText(lblRecordStatus, text);
-}
-
-// The free space where the recording goes and the time it holds; in the warning colour when
-// that is under kLowDiskSeconds.
-void TfrmSonotape::ShowTimeLeftOnDisk() {
-  if (!recorder_) {
-    return;
-  }
-  const DiskTime left = recorder_->TimeLeftOnDisk();
-  const bool low = left.seconds >= 0 && left.seconds < kLowDiskSeconds;
-  SetText(lblFreeSpace, FreeSpaceText(left.freeBytes, left.seconds, UserDecimalSeparator()));
   if (low != lowOnDisk_) {
     lowOnDisk_ = low;
-    InvalidateRect(Control(lblFreeSpace), nullptr, TRUE);
+    InvalidateRect(Control(lblRecordStatus), nullptr, TRUE);
   }
 }
 
@@ -322,7 +315,7 @@ void TfrmSonotape::OnUpdateTick() {
     return;
   }
   recorder_->CheckOutputFile();
-  ShowTimeLeftOnDisk();
+  ShowRecordStatus();
   const RecordingStats stats = recorder_->ReadRecordingStats();
   if (state == rsRecording) {
     ShowRecordingStats(stats);
@@ -407,7 +400,7 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-      if (reinterpret_cast<HWND>(lParam) == Control(lblFreeSpace) && lowOnDisk_) {
+      if (reinterpret_cast<HWND>(lParam) == Control(lblRecordStatus) && lowOnDisk_) {
         SetTextColor(reinterpret_cast<HDC>(wParam), kWarningColour);
       }
       if (pageBrush_.Get() != nullptr) {
@@ -447,7 +440,7 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     case HostCommandMessage:
-      return hostEvents_->OnHostCommand(wParam);
+      return hostEvents_->OnHostCommand(wParam, lParam);
     case WM_CLOSE:
       ShowWindow(window_, SW_HIDE);  // the tool window hides; recording goes on
       return 0;

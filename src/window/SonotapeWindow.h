@@ -83,23 +83,23 @@ class TfrmSonotape final : public TPluginBaseForm,
   // Each setting the time left on disk depends on shows it anew.
   void SetRecordingFormat(RecordingFormat format) override {
     recorder_->SetRecordingFormat(format);
-    ShowTimeLeftOnDisk();
+    ShowRecordStatus();
   }
   void SetNaming(const FileNaming& naming) override {
     recorder_->SetNaming(naming);
-    ShowTimeLeftOnDisk();
+    ShowRecordStatus();
   }
   void SetMp3Settings(const BE_CONFIG& config) override {
     recorder_->SetMp3Settings(config);
-    ShowTimeLeftOnDisk();
+    ShowRecordStatus();
   }
   void SetOggSettings(const OggSettings& settings) override {
     recorder_->SetOggSettings(settings);
-    ShowTimeLeftOnDisk();
+    ShowRecordStatus();
   }
   void SetFlacSettings(const FlacSettings& settings) override {
     recorder_->SetFlacSettings(settings);
-    ShowTimeLeftOnDisk();
+    ShowRecordStatus();
   }
   std::string ScheduledTitle() override { return hostEvents_->ScheduledTitle(); }
   void UpdateTabs() override;
@@ -120,7 +120,6 @@ class TfrmSonotape final : public TPluginBaseForm,
   void SaveWindowState();
   void ShowRecordingStats(const RecordingStats& stats);
   void ShowRecordStatus();
-  void ShowTimeLeftOnDisk();
   std::string QueryHostChannelName();
   void StayConnectedClick();
 
@@ -134,7 +133,7 @@ class TfrmSonotape final : public TPluginBaseForm,
   ImageListOwner buttons_;
   BrushOwner pageBrush_;  // the background of the controls on the pages
   bool playShown_ = false;
-  bool lowOnDisk_ = false;  // the time left on disk shows in the warning colour
+  bool lowOnDisk_ = false;  // the status shows the time left on disk in the warning colour
   SettingsPages settings_{*this};
   std::unique_ptr<Recorder> recorder_;
   std::unique_ptr<HostEvents> hostEvents_;  // drives recorder_

@@ -37,8 +37,8 @@ constexpr const char* kStopCaption[] = {"&Stop"};
 constexpr const char* kContinueCaption[] = {"&Continue"};
 constexpr const char* kWrittenCaption[] = {"Written: 99999.9 MB"};
 constexpr const char* kLengthCaption[] = {"Length:  100:00:00"};
-constexpr const char* kRecordStatusCaption[] = {"Waiting for a format Ogg Vorbis can record"};
-constexpr const char* kFreeSpaceCaption[] = {"Free: 9999.9 GB, about 99999 h 59 min"};
+constexpr const char* kRecordStatusCaption[] = {"Waiting for a format Ogg Vorbis can record",
+                                                "Free: 9999.9 GB, about 999999 h 59 min"};
 constexpr const char* kPositionCaption[] = {"P&osition:  100:00:00"};
 constexpr const char* kVbrBitrateCaption[] = {"VBR Min. &Bit Rate:"};
 constexpr const char* kOggBitrateCaption[] = {"Bit Rate approx. 500 kbps"};
@@ -62,8 +62,6 @@ constexpr ControlEntry kControls[] = {
      false},
     {lblLengthGen, "lblLengthGen", kStatic, "Length:  00:00:00", kLabel, kGeneralPage, Same, Share, 0, 0,
      kLengthCaption, false},
-    {lblFreeSpace, "lblFreeSpace", kStatic, "Free: unknown", kLabel, kGeneralPage, Close, Stretch, 0, 0,
-     kFreeSpaceCaption, false},
     {lblRecordStatus, "lblRecordStatus", kStatic, "", kLabel, kGeneralPage, Close, Stretch, 0, 0,
      kRecordStatusCaption, false},
     {btnRecord, "btnRecord", kButton, "&Start", kPush, kGeneralPage, Next, Share, 0, 28, kStopCaption, true},

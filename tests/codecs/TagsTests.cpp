@@ -80,12 +80,13 @@ TEST_F(TaggedFiles, FieldsWithoutAValueAreLeftOutAndMalformedTextIsReplaced) {
   const std::vector<std::uint8_t> tag = Id3v2Tag(tags);
   EXPECT_EQ(Id3FramesOf(Save("bare.mp3", std::string(tag.begin(), tag.end()))),
             "(2, 3, 0)\nTIT2 1 a\xEF\xBF\xBD(b\xEF\xBF\xBD\xEF\xBF\xBD\nTSSE 0 " + std::string(kEncoderName) + "\n");
-  EXPECT_EQ(VorbisComments(tags), (std::vector<std::string>{"TITLE=" + tags.title, "ENCODER=" + tags.encoder}));
+  EXPECT_EQ(VorbisComments(tags), (std::vector<std::string>{"TITLE=a\xEF\xBF\xBD(b\xEF\xBF\xBD\xEF\xBF\xBD",
+                                                            "ENCODER=" + tags.encoder}));
 }
 
 TEST_F(TaggedFiles, OggVorbisAndFlacCarryTheFieldsAsVorbisComments) {
-  const RecordingTags tags = FullTags("Abendnachrichten 2026-03-07 19-00", "ZDF ärger");
-  const std::string expected = "TITLE=Abendnachrichten 2026-03-07 19-00\nARTIST=ZDF ärger\nDATE=2026-03-07\n"
+  const RecordingTags tags = FullTags("Abendnachrichten 2026-03-07 19-00", "ZDF ärger 日本 𝄞");
+  const std::string expected = "TITLE=Abendnachrichten 2026-03-07 19-00\nARTIST=ZDF ärger 日本 𝄞\nDATE=2026-03-07\n"
                                "ENCODER=" + std::string(kEncoderName) + "\n";
   const PcmFormat format = testsupport::PlainFormat(kFormatPcm, 2, 16, 48000);
   const std::vector<std::uint8_t> input(48000 * 4, 0);

@@ -403,7 +403,7 @@ case $case in
       grep -q "^Recorded  *0 s$" "$dir/host.log" || fail "command 6 counts seconds that are in no file"
     done
     ;;
-  disk-time)  # on a 20 MiB disk: command 10 and the page's text at WAV's and MP3's rates; nearly full, a note
+  disk-time)  # on a 20 MiB disk: command 10 and the page's text at WAV's and MP3's rates, and nearly full
     small_disk 20480
     for format in 0:192000 1:16000; do
       rm -f "$dir/out"/*
@@ -416,7 +416,7 @@ case $case in
         fail "record as ${format%:*}: command 10 answers $got, not $want"
       # The page shows the figure of the start or of a later update (every second): the free space
       # between that before and after the recording, and the minutes that fit in it.
-      shown=$(sed -n 's/^Free space     //p' "$dir/host.log")
+      shown=$(sed -n 's/^Status         //p' "$dir/host.log")
       awk -v t="$shown" -v lo="$free" -v hi="$before" -v r="${format#*:}" 'BEGIN {
         if (!match(t, /^Free: [0-9]+\.[0-9] MB, about ([0-9]+ h )?[0-9]+ min$/)) exit 1
         split(t, w, /[ ,]+/); mb = w[2]; minutes = w[6] == "h" ? w[5] * 60 + w[7] : w[5]
@@ -426,9 +426,8 @@ case $case in
     done
     fill_disk 4096
     record "${unpaced[@]}" --format 48000:2:16 --length 2
-    grep -q "^Status         Less than 1 min fits on the disk$" "$dir/host.log" || fail "no note that less than a minute fits"
-    grep -q "^Free space     Free: [0-9.]* MB, less than 1 min$" "$dir/host.log" ||
-      fail "the page shows $(grep "^Free space" "$dir/host.log")"
+    grep -q "^Status         Free: [0-9.]* MB, less than 1 min$" "$dir/host.log" ||
+      fail "the page shows $(grep "^Status" "$dir/host.log")"
     ;;
   folder-removed)  # the recording's folder goes mid-recording: the plug-in notices, says so and stops
     record --renderer null --name take --record --format 48000:2:16 --length 5 &

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -147,6 +149,30 @@ class RecorderTest : public ::testing::Test {
     if (type != nullptr) sample->SetMediaType(const_cast<AM_MEDIA_TYPE*>(type));
     ASSERT_EQ(source->pin.Deliver(sample.Get()), S_OK);
     if (sent != nullptr) sent->insert(sent->end(), data, data + length);
+  }
+  // 16-bit samples of a 1 kHz sine at 48 kHz on each channel at its amplitude (a fraction of full
+  // scale), for ms milliseconds, in buffers as the decoder delivers them; the first carries type.
+  void SendTones(const std::vector<double>& amplitudes, int ms, const AM_MEDIA_TYPE* type = nullptr) {
+    const std::size_t channels = amplitudes.size(), frames = 48 * static_cast<std::size_t>(ms);
+    std::vector<std::int16_t> tones(frames * channels);
+    for (std::size_t f = 0; f < frames; ++f) {
+      for (std::size_t c = 0; c < channels; ++c) {
+        tones[f * channels + c] = static_cast<std::int16_t>(std::lround(amplitudes[c] * 32767 * std::sin(f * 3.14159265358979 / 24)));
+      }
+    }
+    const auto* bytes = reinterpret_cast<const BYTE*>(tones.data());
+    const std::size_t size = tones.size() * 2, chunk = 4096 / (2 * channels) * (2 * channels);
+    for (std::size_t at = 0; at < size; at += chunk, type = nullptr) {
+      ComPtr<IMediaSample> sample;
+      ASSERT_EQ(source->pin.GetDeliveryBuffer(sample.GetAddressOf(), nullptr, nullptr, 0), S_OK);
+      BYTE* data = nullptr;
+      sample->GetPointer(&data);
+      const long length = static_cast<long>(std::min(chunk, size - at));
+      std::memcpy(data, bytes + at, static_cast<std::size_t>(length));
+      sample->SetActualDataLength(length);
+      if (type != nullptr) sample->SetMediaType(const_cast<AM_MEDIA_TYPE*>(type));
+      ASSERT_EQ(source->pin.Deliver(sample.Get()), S_OK);
+    }
   }
   // Runs sends on a thread of their own, as the host's streaming thread delivers.
   void OnStreamingThread(const std::function<void()>& sends) {

@@ -339,7 +339,7 @@ TEST_P(PagePictures, OfEveryPageAreTheWindowsOwn) {
   CreateDirectoryA(folderName.c_str(), nullptr);
   // The same on every machine, and as the window comes up: the first field has the focus.
   SetWindowTextA(window.Item(edOutput), "C:\\Users\\Public\\Music\\");
-  SetWindowTextA(window.Item(lblFreeSpace), "Free: 120.5 GB, about 182 h 48 min");
+  SetWindowTextA(window.Item(lblRecordStatus), "Free: 120.5 GB, about 182 h 48 min");
   ShowWindow(window.Handle(), SW_SHOW);
   SetFocus(GetNextDlgTabItem(window.Handle(), nullptr, FALSE));
   // The picture is the window's own: a window in front of it (a message box of another test on
