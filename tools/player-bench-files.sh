@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # Makes the two-hour files on which the player's benchmark times seeking, once, into the cache
-# (${SONOTAPE_CACHE:-/var/cache/sonotape}/bench-files/KEY, KEY from this script), linked from
-# build/x64/bench-files: WAV (48 kHz stereo 16-bit behind the recorder's 46-byte header, sparse),
+# (${SONOTAPE_CACHE:-/var/cache/sonotape}/bench-files/KEY, KEY from this script), and links them
+# into build/x64/bench-files (hard links where the cache is on the same file system, copies
+# elsewhere: the Wine bench's root sees the source tree, not the cache): WAV (48 kHz stereo 16-bit behind the recorder's 46-byte header, sparse),
 # MP3 (128 kbit/s constant, a minute of tones repeated), Ogg Vorbis (quality 4, one stream) and
 # FLAC (level 5 with a seek point every 10 s, as the recorder writes it).
 # The i686 tree's benchmark reads the same files (build/x86/bench-files links to them).
 set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 out=${SONOTAPE_CACHE:-/var/cache/sonotape}/bench-files/$(sha256sum "${BASH_SOURCE[0]}" | cut -c1-16)
-mkdir -p "$out" "$repo/build/x64"
-[ -L "$repo/build/x64/bench-files" ] || rm -rf "$repo/build/x64/bench-files"
-ln -sfn "$out" "$repo/build/x64/bench-files"
+tree=$repo/build/x64/bench-files
+[ -L "$tree" ] && rm "$tree"
+mkdir -p "$out" "$tree"
+# The files of earlier versions of this script go.
+find "$(dirname "$out")" -mindepth 1 -maxdepth 1 ! -name "$(basename "$out")" -exec rm -rf {} +
 if [ -d "$repo/build/x86" ] && [ ! -e "$repo/build/x86/bench-files" ]; then
   ln -s ../x64/bench-files "$repo/build/x86/bench-files"
 fi
@@ -45,3 +48,6 @@ if [ ! -s "$out/2h.flac" ]; then
       --sample-rate=48000 -o "$out/2h.flac.part" -
   mv "$out/2h.flac.part" "$out/2h.flac"
 fi
+for file in 2h.wav 2h.mp3 2h.ogg 2h.flac; do
+  ln -f "$out/$file" "$tree/$file" 2>/dev/null || cp --sparse=always "$out/$file" "$tree/$file"
+done
