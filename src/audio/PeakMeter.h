@@ -21,13 +21,15 @@ class PeakMeter {
   // in format; nowMs is a millisecond clock.
   void Measure(const PcmFormat& format, SampleKind kind, const std::uint8_t* data, std::size_t length,
                std::uint64_t nowMs);
-  // Under the same lock: a new format starts afresh.
+  // Under the same lock: a new format starts afresh (when sound last came stays).
   void Reset();
 
   // Any thread: the highest magnitude of channel in the blocks that ended in the last 300 ms, as a
   // fraction of full scale (float input may pass 1); none when no sound flowed in that time or
   // the format has no such channel.
   std::optional<float> RecentPeak(unsigned channel, std::uint64_t nowMs) const;
+  // Any thread: when the last block that reached kSoundPeak on some channel ended; 0: none yet.
+  std::uint64_t LastSoundMs() const { return lastSoundMs_; }
 
  private:
   struct Block {
@@ -44,7 +46,11 @@ class PeakMeter {
   Block blocks_[kBlocks];
   std::atomic<unsigned> next_{0};      // the block written next
   std::atomic<unsigned> channels_{0};  // of the format measured
+  std::atomic<std::uint64_t> lastSoundMs_{0};
 };
+
+// A peak below this (-60 dBFS) on every channel is silence.
+inline constexpr float kSoundPeak = 0.001f;
 
 // Hundredths of dBFS of a peak, rounded: a full-scale peak is 0, a half-scale one -602;
 // kNoLevel for none or one below -100 dB.

@@ -100,6 +100,7 @@ void Recorder::ShowFailure(const RecordingError& error) {
 RecordingError Recorder::ConnectTap(Failures failures) {
   std::string failure;
   if (sonotape::ConnectTap(graph_.Get(), tap_, failure)) {
+    SetPreRecordSeconds(preRecordSeconds_);
     return {};
   }
   RecordingError error = Failure(RecordingError::kFailed, failure);
@@ -164,16 +165,6 @@ RateBasis Recorder::CurrentRateBasis(std::string& folder) {
   folder = recording ? FolderOf(lastName_.fileName)
                      : (FolderExists(naming_.outputFolder) ? naming_.outputFolder : naming_.defaultFolder);
   return basis;
-}
-
-int Recorder::PeakLevel(unsigned channel) {
-  ISampleInterface* tap = recordingTap_ ? recordingTap_.Get() : tap_.sampleIntf.Get();
-  ComPtr<ILevelMeter> meter;
-  float peak = 0;
-  if (tap == nullptr || FAILED(QueryInto(tap, IID_ILevelMeter, meter)) || meter->GetRecentPeak(channel, &peak) != S_OK) {
-    return kNoLevel;
-  }
-  return PeakHundredthsDb(peak);
 }
 
 DiskTime Recorder::TimeLeftOnDisk() {
@@ -280,7 +271,8 @@ RecordingError Recorder::PrepareRecording(ISampleInterface& samples, FileStart s
 }
 
 // The format is read again under the tap's lock, which its format evaluation takes too: a change
-// made since the writer was started cannot slip past, the first buffer starts the next file.
+// made since the writer was started cannot slip past, the first buffer starts the next file. What
+// the tap kept meanwhile goes first, under the same lock, so the first live buffer follows it.
 void Recorder::InstallCallback() {
   ISampleInterface& samples = *recordingTap_.Get();
   const SampleLock lock(&samples);
@@ -290,6 +282,27 @@ void Recorder::InstallCallback() {
   if (samples.GetSampleKind() != sampleKind_ || std::memcmp(&current, &pcmFormat_, sizeof current) != 0) {
     samples.SetFormatChanged(TRUE);
   }
+  ComPtr<IPreRecord> preRecord;
+  if (SUCCEEDED(QueryInto(&samples, IID_IPreRecord, preRecord))) {
+    preRecord->DrainPreRecorded(&Recorder::OnPreRecorded, this);  // kept in the tap's format of now
+  }
+}
+
+// On the window thread while the tap goes on keeping what arrives: most of a long pre-record is
+// encoded here rather than under the lock the host's streaming thread waits on.
+void Recorder::WritePreRecorded() {
+  ComPtr<IPreRecord> preRecord;
+  PreRecordBuffer taken;
+  if (FAILED(QueryInto(recordingTap_.Get(), IID_IPreRecord, preRecord)) || preRecord->TakePreRecorded(&taken) != S_OK) {
+    return;  // without a second buffer all of it goes under the lock
+  }
+  if (std::memcmp(&taken.Format(), &pcmFormat_, sizeof pcmFormat_) != 0) {
+    return;  // kept before a format change the file did not see
+  }
+  taken.ForEachPiece([this](const std::uint8_t* data, std::size_t length) {
+    WriteBuffer(data, static_cast<std::uint32_t>(length));
+    return !writeFailed_;
+  });
 }
 
 RecordingError Recorder::StartOnTap() {
@@ -311,8 +324,10 @@ RecordingError Recorder::StartOnTap() {
   writeFailed_ = false;
   waiting_ = false;
   recordingTap_ = tap_.sampleIntf;
+  recState_ = rsRecording;  // before any sound is written: a stop now finishes the file
+  WritePreRecorded();
   InstallCallback();
-  recState_ = rsRecording;
+  heardFromMs_ = GetTickCount64();
   return {};
 }
 
@@ -352,6 +367,7 @@ void Recorder::SetPaused(bool on) {
     return;
   }
   recState_ = on ? (state | rsPaused) : (state & ~rsPaused);
+  heardFromMs_ = GetTickCount64();
   view_.RecorderStateChanged();
 }
 
@@ -453,6 +469,10 @@ void Recorder::ProcessBuffer(const std::uint8_t* data, std::uint32_t length) {
     samples.SetFormatChanged(FALSE);
     ContinueInNewFile();
   }
+  WriteBuffer(data, length);
+}
+
+void Recorder::WriteBuffer(const std::uint8_t* data, std::uint32_t length) {
   // A file must not pass its limits (a WAV file's sizes would wrap): the recording goes on in
   // the next file.
   if (sink_ && !sink_->Fits(length)) {
@@ -468,6 +488,16 @@ void Recorder::ProcessBuffer(const std::uint8_t* data, std::uint32_t length) {
   if (file_.Failed()) {
     ReportFailure(WritingFailed(LastName().fileName));
   }
+}
+
+bool Recorder::OnPreRecorded(void* context, const std::uint8_t* data, std::size_t length) {
+  auto* self = static_cast<Recorder*>(context);
+  try {
+    self->ProcessBuffer(data, static_cast<std::uint32_t>(length));  // a format change first starts the next file
+  } catch (...) {
+    return false;
+  }
+  return !self->writeFailed_;
 }
 
 void Recorder::OnSampleBuffer(void* context, const std::uint8_t* data, std::int32_t length) {

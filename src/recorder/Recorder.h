@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "audio/OutputFile.h"
@@ -32,6 +33,9 @@
 namespace sonotape {
 
 enum RecorderFlag : std::uint8_t { rsRecording = 1, rsPaused = 2, rsStopping = 8 };
+
+// A recording this long without sound is shown as silent.
+inline constexpr std::int64_t kSilenceWarningSeconds = 30;
 
 // Whether a call shows its failure to the user (a scheduled start, the tap connected in passing,
 // do not).
@@ -119,6 +123,23 @@ class Recorder {
   // The peak level of channel (from 0) over the last 300 ms in hundredths of dBFS, from the tap in
   // the graph whether it records or not; kNoLevel without sound, channel or tap.
   int PeakLevel(unsigned channel);
+  // The same as a fraction of full scale; none without sound, channel or tap.
+  std::optional<float> RecentPeak(unsigned channel);
+  // The format the tap takes in; all zero without a tap or format.
+  PcmFormat TapFormat();
+  // Whole seconds a running, unpaused recording has had no sound on any channel (below -60
+  // dBFS, or none flowing); 0 otherwise.
+  std::int64_t SilentSeconds();
+
+  // The seconds of sound the tap keeps while nothing records (0: none); every start writes them
+  // first. Applies to the tap in the graph now and to every tap connected later.
+  void SetPreRecordSeconds(unsigned seconds);
+  unsigned PreRecordSeconds() const { return preRecordSeconds_; }
+  struct PreRecordState {
+    unsigned seconds = 0;  // the buffer holds at most, for the connected format
+    bool failed = false;   // its memory could not be had: it keeps nothing
+  };
+  PreRecordState PreRecording();
   // Read together, as the streaming thread may start the next file after a format change.
   RecordedFile CurrentFile();
   // Shows text through the window; nothing for an empty text. The one way messages are shown.
@@ -128,6 +149,8 @@ class Recorder {
 
   // The tap's callback.
   static void OnSampleBuffer(void* context, const std::uint8_t* data, std::int32_t length);
+  // The tap's pre-recorded sound, handed over under its callback lock as the callback goes in.
+  static bool OnPreRecorded(void* context, const std::uint8_t* data, std::size_t length);
 
  private:
   enum class FileStart : std::uint8_t { kFirst, kNext };
@@ -142,11 +165,17 @@ class Recorder {
   RecordingError StartFile(FileStart start);
   RecordingError OpenOutputFile(FileStart start);
   void InstallCallback();
+  // Writes the sound the tap kept before the start, but for what arrives meanwhile.
+  void WritePreRecorded();
+  // The tap's level meter and pre-record buffer: of the recording's tap, else the graph's.
+  ISampleInterface* CurrentTap() const;
   void CloseOutputFile();
   void FinishRecording();
   // Closes the current file and opens the next, as after a format change.
   void ContinueInNewFile();
   void ProcessBuffer(const std::uint8_t* data, std::uint32_t length);
+  // Writes a buffer in the current file's format, on to the next file where it does not fit.
+  void WriteBuffer(const std::uint8_t* data, std::uint32_t length);
   // Once per recording: nothing more is written, and the window is told.
   void ReportFailure(RecordingError error);
 
@@ -177,6 +206,9 @@ class Recorder {
   LocalTime fileStarted_;  // of the current file, for its tags
   std::string channel_;    // UTF-8: the host's channel at the start, for the tags
   RecordingError failure_;  // reported by EndAfterWriteFailure
+  unsigned preRecordSeconds_ = 0;
+  // GetTickCount64 at the start or continuation: silence counts from then at the earliest.
+  std::uint64_t heardFromMs_ = 0;
 };
 
 }  // namespace sonotape

@@ -23,12 +23,16 @@ HRESULT TSampleFilter::NonDelegatingQueryInterface(REFIID iid, void** out) {
   if (out != nullptr && iid == IID_ILevelMeter) {
     return GetInterface(static_cast<ILevelMeter*>(this), out);
   }
+  if (out != nullptr && iid == IID_IPreRecord) {
+    return GetInterface(static_cast<IPreRecord*>(this), out);
+  }
   return TBCTransInPlaceFilter::NonDelegatingQueryInterface(iid, out);
 }
 
 void TSampleFilter::ResetFormat() {
   format_ = PcmFormat{};
   kind_ = skUnsupported;
+  PreparePreRecord();
 }
 
 HRESULT TSampleFilter::SetMediaType(PIN_DIRECTION direction, const AM_MEDIA_TYPE* type) {
@@ -56,10 +60,75 @@ HRESULT TSampleFilter::SetMediaType(PIN_DIRECTION direction, const AM_MEDIA_TYPE
   }
   PcmFormat evaluated{};
   const SampleKind kind = EvaluateWaveFormat(type->pbFormat, type->cbFormat, evaluated);
-  formatChanged_ = pending || FormatChanged(kind_, format_, kind, evaluated);
+  const bool changed = FormatChanged(kind_, format_, kind, evaluated);
+  formatChanged_ = pending || changed;
   format_ = evaluated;
   kind_ = kind;
+  if (changed) {
+    PreparePreRecord();  // the sound kept so far is of the format before
+  }
   return S_OK;
+}
+
+void TSampleFilter::PreparePreRecord() {
+  const bool recordable = kind_ == skIntegerPcm || kind_ == skFloat;
+  const std::size_t capacity = recordable ? PreRecordBuffer::CapacityFor(format_, preRecordSeconds_) : 0;
+  preRecordFailed_ = false;
+  if (capacity == 0) {
+    preRecord_.Free();
+  } else if (capacity == preRecord_.Capacity() && std::memcmp(&format_, &preRecord_.Format(), sizeof format_) == 0) {
+    preRecord_.Clear();
+  } else {
+    preRecordFailed_ = !preRecord_.Allocate(format_, capacity);
+  }
+}
+
+HRESULT TSampleFilter::SetPreRecordSeconds(UINT seconds) {
+  TBCAutoLock lock(callbackLock_);
+  if (seconds == preRecordSeconds_ && !preRecordFailed_) {
+    return S_OK;  // what is kept stays
+  }
+  preRecordSeconds_ = seconds;
+  TBCAutoLock formatGuard(formatLock_);
+  PreparePreRecord();
+  return preRecordFailed_ ? E_OUTOFMEMORY : S_OK;
+}
+
+void TSampleFilter::GetPreRecordState(UINT* seconds, BOOL* failed) {
+  TBCAutoLock lock(callbackLock_);
+  if (seconds != nullptr) {
+    *seconds = preRecord_.Capacity() == 0 ? 0 : PreRecordBuffer::SecondsIn(preRecord_.Format(), preRecord_.Capacity());
+  }
+  if (failed != nullptr) {
+    *failed = preRecordFailed_ ? TRUE : FALSE;
+  }
+}
+
+HRESULT TSampleFilter::TakePreRecorded(PreRecordBuffer* taken) {
+  if (taken == nullptr) {
+    return E_POINTER;
+  }
+  TBCAutoLock lock(callbackLock_);
+  if (preRecord_.Size() == 0) {
+    return S_FALSE;
+  }
+  PreRecordBuffer next;
+  if (!next.Allocate(preRecord_.Format(), preRecord_.Capacity())) {
+    return E_OUTOFMEMORY;
+  }
+  preRecord_.Swap(next);
+  taken->Swap(next);
+  return S_OK;
+}
+
+void TSampleFilter::DrainPreRecorded(PreRecordWrite write, void* context) {
+  TBCAutoLock lock(callbackLock_);
+  if (write != nullptr) {
+    preRecord_.ForEachPiece([write, context](const std::uint8_t* data, std::size_t length) {
+      return write(context, data, length);
+    });
+  }
+  preRecord_.Clear();
 }
 
 void TSampleFilter::CallBack(IMediaSample* sample) {
@@ -78,6 +147,8 @@ void TSampleFilter::CallBack(IMediaSample* sample) {
     } catch (...) {
       // the recorder's failure must not stop the host's audio
     }
+  } else if (length > 0) {
+    preRecord_.Append(data, static_cast<std::size_t>(length));
   }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The audio tap: an in-place filter that accepts every type, evaluates the input format, hands
-// every sample's data to the recorder's callback, measures its levels and passes the very same
-// sample on.
+// every sample's data to the recorder's callback (or keeps the last seconds while there is none),
+// measures its levels and passes the very same sample on.
 
 #include "audio/PeakMeter.h"
 #include "baseclasses/BCTransInPlaceFilter.h"
@@ -9,7 +9,7 @@
 
 namespace sonotape {
 
-class TSampleFilter : public TBCTransInPlaceFilter, public ISampleInterface, public ILevelMeter {
+class TSampleFilter : public TBCTransInPlaceFilter, public ISampleInterface, public ILevelMeter, public IPreRecord {
  public:
   TSampleFilter();
 
@@ -34,9 +34,18 @@ class TSampleFilter : public TBCTransInPlaceFilter, public ISampleInterface, pub
 
   // ILevelMeter
   HRESULT STDMETHODCALLTYPE GetRecentPeak(UINT channel, float* peak) override;
+  ULONGLONG STDMETHODCALLTYPE GetLastSound() override { return meter_.LastSoundMs(); }
+
+  // IPreRecord
+  HRESULT STDMETHODCALLTYPE SetPreRecordSeconds(UINT seconds) override;
+  void STDMETHODCALLTYPE GetPreRecordState(UINT* seconds, BOOL* failed) override;
+  HRESULT STDMETHODCALLTYPE TakePreRecorded(PreRecordBuffer* taken) override;
+  void STDMETHODCALLTYPE DrainPreRecorded(PreRecordWrite write, void* context) override;
 
  private:
   void ResetFormat();
+  // Under the callback lock: a buffer for the setting in the connected format, emptied.
+  void PreparePreRecord();
   void CallBack(IMediaSample* sample);
 
   // Held around the callback and the format evaluation, never around a delivery: taking the
@@ -50,6 +59,10 @@ class TSampleFilter : public TBCTransInPlaceFilter, public ISampleInterface, pub
   bool formatChanged_ = false;
   // Measured under the callback lock, which keeps the format it measures in.
   PeakMeter meter_;
+  // Filled under the callback lock while no callback is installed.
+  PreRecordBuffer preRecord_;
+  unsigned preRecordSeconds_ = 0;
+  bool preRecordFailed_ = false;
 };
 
 }  // namespace sonotape

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "audio/PcmFormat.h"
+#include "audio/PreRecordBuffer.h"
 
 namespace sonotape {
 
@@ -53,6 +54,34 @@ struct ILevelMeter : public IUnknown {
   // The highest magnitude of channel in the last 300 ms, as a fraction of full scale: S_OK, or
   // S_FALSE when no sound flowed in that time or the format has no such channel.
   virtual HRESULT STDMETHODCALLTYPE GetRecentPeak(UINT channel, float* peak) = 0;
+  // When a block of sound (a channel at -60 dBFS or more) last passed, in GetTickCount64's
+  // milliseconds; 0: none yet.
+  virtual ULONGLONG STDMETHODCALLTYPE GetLastSound() = 0;
+};
+
+// {0E5D7A19-4C2B-4F61-8B3D-95A7C1E2F406}
+inline constexpr GUID IID_IPreRecord = {
+    0x0E5D7A19, 0x4C2B, 0x4F61, {0x8B, 0x3D, 0x95, 0xA7, 0xC1, 0xE2, 0xF4, 0x06}};
+
+// Writes a piece of buffered audio; false stops the handing over.
+using PreRecordWrite = bool (*)(void* context, const std::uint8_t* data, std::size_t length);
+
+// The last seconds of sound the tap keeps while no callback is installed, so a recording can
+// start with them. Every method takes the callback lock.
+struct IPreRecord : public IUnknown {
+  // Window thread: the seconds to keep, 0 for none; from now on and for every new format.
+  // E_OUTOFMEMORY when the buffer for the connected format cannot be had: it keeps nothing then.
+  virtual HRESULT STDMETHODCALLTYPE SetPreRecordSeconds(UINT seconds) = 0;
+  // The seconds the buffer holds at most for the connected format (fewer than asked where the
+  // memory cap bites; 0 without a format or setting), and whether its allocation failed.
+  virtual void STDMETHODCALLTYPE GetPreRecordState(UINT* seconds, BOOL* failed) = 0;
+  // Hands the buffered audio over into taken and goes on buffering into a new buffer of the
+  // same size: S_OK. E_OUTOFMEMORY, handing nothing over, when no second buffer can be had;
+  // S_FALSE when nothing is buffered.
+  virtual HRESULT STDMETHODCALLTYPE TakePreRecorded(PreRecordBuffer* taken) = 0;
+  // Writes what is buffered through write, oldest first, and empties the buffer; for the
+  // caller that installs its callback under the same lock, so the next sample follows seamlessly.
+  virtual void STDMETHODCALLTYPE DrainPreRecorded(PreRecordWrite write, void* context) = 0;
 };
 
 // Holds a tap's callback lock for a scope (none without a tap).

@@ -9,8 +9,9 @@
 namespace sonotape {
 
 // Where a cell goes: into the row of the cell before it, or first into a new row, either after
-// the usual gap or close under the row before (as in a list of check boxes).
-enum class RowBreak : std::uint8_t { Same, Next, Close };
+// the usual gap or close under the row before (as in a list of check boxes); Under is Close, but
+// below a Column beside the rows before rather than beside it too.
+enum class RowBreak : std::uint8_t { Same, Next, Close, Under };
 
 // How wide a cell is.
 enum class CellWidth : std::uint8_t {
@@ -18,6 +19,8 @@ enum class CellWidth : std::uint8_t {
   Fixed,    // as wide as it needs
   Stretch,  // as wide as it needs, and a share of the room its row leaves
   Share,    // as wide as the widest Share cell of its row, and a share of the room; as tall as its row
+  Column,   // the last cell of its row: as wide as it needs, at the right edge, and beside the Close
+            // rows that follow as well; as tall as they are together (they grow when it needs more)
 };
 
 struct LayoutCell {

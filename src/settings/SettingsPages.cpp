@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <initializer_list>
+#include <iterator>
 
 #include "settings/FolderDialog.h"
 #include "ui/WindowIds.h"
@@ -31,6 +32,7 @@ constexpr SavedControl kSavedControls[] = {
     {cbStayConnected, Kept::kCheckBox, 1, false},
     {cbAutoCreate, Kept::kCheckBox, 1, false},
     {cbRecordAs, Kept::kComboBox, rfWav, false},
+    {cbPreRecord, Kept::kComboBox, 0, false},  // "Off"
     {cbMP3SampleRate, Kept::kComboBox, 0, false},  // "Auto"
     {cbMP3JointStereo, Kept::kCheckBox, 0, false},
     {cbMP3Bitrate, Kept::kComboBox, 8, false},  // "128 kbps"
@@ -163,6 +165,7 @@ void Save(const TMyIniFile& ini, const TPluginBaseForm& form, const SavedControl
 
 void SettingsPages::FillLists() {
   AddItems(Control(cbRecordAs), {"WAV", "MP3", "Ogg Vorbis", "FLAC"});
+  AddItems(Control(cbPreRecord), {"Off", "5 s", "10 s", "30 s", "60 s"});
   AddItems(Control(cbMP3Method), {"Constant Bit Rate", "Variable Bit Rate", "Average Bit Rate"});
   for (int id : {cbMP3Bitrate, cbMP3MaxBitRate}) {
     AddItems(Control(id), {"32 kbps", "40 kbps", "48 kbps", "56 kbps", "64 kbps", "80 kbps", "96 kbps", "112 kbps",
@@ -193,6 +196,7 @@ void SettingsPages::LoadSettings() {
   }
   Check(Control(rbOggABR), !IsChecked(Control(rbOggVBR)));
   cbRecordAsOnChange();
+  cbPreRecordOnChange();
   TbOggQualityChange();
   TbFlacLevelChange();
   ReadMP3Settings(ReadMp3Controls(), mp3Template_);
@@ -274,6 +278,13 @@ void SettingsPages::cbRecordAsOnChange() {
   EnableWindow(Control(btnSave), TRUE);
 }
 
+void SettingsPages::cbPreRecordOnChange() {
+  constexpr unsigned kSeconds[] = {0, 5, 10, 30, 60};  // the list's items
+  const int item = Selected(Control(cbPreRecord));
+  view_.SetPreRecordSeconds(item >= 0 && item < static_cast<int>(std::size(kSeconds)) ? kSeconds[item] : 0);
+  EnableWindow(Control(btnSave), TRUE);
+}
+
 void SettingsPages::TbOggQualityChange() {
   SetText(lblOggBitrate, "Bit Rate approx. " + std::to_string(OggAverageBitrate(Position(Control(tbOggQuality)))) + " kbps");
   OnSettingsChange(Control(tbOggQuality));
@@ -350,6 +361,9 @@ void SettingsPages::OnCommand(int id, int code) {
       break;
     case cbRecordAs:
       if (code == CBN_SELCHANGE) cbRecordAsOnChange();
+      break;
+    case cbPreRecord:
+      if (code == CBN_SELCHANGE) cbPreRecordOnChange();
       break;
     case cbMP3Method:
       if (code == CBN_SELCHANGE) cbVBRClick();

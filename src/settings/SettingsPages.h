@@ -32,6 +32,8 @@ class SettingsView {
   virtual void SetMp3Settings(const BE_CONFIG& config) = 0;
   virtual void SetOggSettings(const OggSettings& settings) = 0;
   virtual void SetFlacSettings(const FlacSettings& settings) = 0;
+  // The seconds the tap keeps while nothing records; 0: none.
+  virtual void SetPreRecordSeconds(unsigned seconds) = 0;
   // The title of the host's timer recording; empty when none is scheduled.
   virtual std::string ScheduledTitle() = 0;
   // Shows the tabs of the pages that apply to the format chosen.
@@ -72,6 +74,8 @@ class SettingsPages {
   Mp3Controls ReadMp3Controls() const;
   void cbVBRClick();
   void cbRecordAsOnChange();
+  // The pre-record setting goes to the recorder at once.
+  void cbPreRecordOnChange();
   void TbOggQualityChange();
   void TbFlacLevelChange();
   void btnFileClick();

@@ -24,6 +24,9 @@ enum ControlId : int {
   lblFilename = 1014,
   lblOutput = 1015,
   lblRecordStatus = 1016,
+  cbPreRecord = 1017,
+  lblPreRecord = 1018,
+  lblPreRecordSeconds = 1019,
   // MP3 Settings
   cbMP3Method = 1020,
   tbMP3Quality = 1021,
@@ -76,11 +79,15 @@ enum ControlId : int {
   lblFLACLevelLow = 1082,
   lblFLACLevelHigh = 1083,
   lblFLACLevelValue = 1084,
+  // Level meters: the panel, and in it one meter for each channel, mtrChannel + its index
+  pnlMeters = 1090,
+  mtrChannel = 1091,
 };
 
-enum TimerId : UINT_PTR { tmrSchedule = 1, tmrUpdate = 2 };
-// Both timers tick once a second.
+enum TimerId : UINT_PTR { tmrSchedule = 1, tmrUpdate = 2, tmrMeters = 3 };
+// The schedule and update timers tick once a second, the meters ten times.
 inline constexpr UINT kTimerInterval = 1000;
+inline constexpr UINT kMeterInterval = 100;
 
 inline constexpr UINT WM_SCHEDULED_START = WM_USER + 100;
 inline constexpr UINT WM_RECORDER_NOTIFY = WM_APP + 1235;

@@ -9,6 +9,7 @@
 #include "ui/ButtonImages.h"
 #include "ui/WindowIds.h"
 #include "window/ButtonGlyphs.h"
+#include "window/MeterControls.h"
 #include "window/PageLayout.h"
 #include "window/PageTabs.h"
 #include "window/WindowLayout.h"
@@ -84,12 +85,13 @@ bool TfrmSonotape::Create(HWND owner) {
   recorder_.reset(new (std::nothrow) Recorder(*this));
   if (recorder_) {
     hostEvents_.reset(new (std::nothrow) HostEvents(*this, *recorder_));
+    meters_.reset(new (std::nothrow) LevelMeters(*this, *recorder_));
   }
   player_ = TAudioPlayer::Create();
   if (player_) {
     playPage_.reset(new (std::nothrow) PlayPage(*this, *player_));
   }
-  if (!hostEvents_ || !playPage_) {
+  if (!hostEvents_ || !meters_ || !playPage_ || !RegisterMeterClasses(module_)) {
     return false;
   }
   constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -180,10 +182,46 @@ std::string TfrmSonotape::HostChannel() {
 }
 
 void TfrmSonotape::StayConnectedClick() {
-  if (Checked(cbStayConnected) && recorder_->Graph() != nullptr) {
+  ConnectTapIfWanted();
+  EnableWindow(Control(btnSave), TRUE);
+}
+
+void TfrmSonotape::ConnectTapIfWanted() {
+  if ((Checked(cbStayConnected) || recorder_->PreRecordSeconds() > 0) && recorder_->Graph() != nullptr) {
     recorder_->ConnectTap(Failures::kQuiet);
   }
-  EnableWindow(Control(btnSave), TRUE);
+}
+
+void TfrmSonotape::SetPreRecordSeconds(unsigned seconds) {
+  recorder_->SetPreRecordSeconds(seconds);
+  ConnectTapIfWanted();
+  ShowPreRecordState();
+  ShowRecordStatus();
+}
+
+void TfrmSonotape::ShowPreRecordState() {
+  const Recorder::PreRecordState state = recorder_->PreRecording();
+  if (state.seconds == preRecordShown_.seconds && state.failed == preRecordShown_.failed) {
+    return;
+  }
+  preRecordShown_ = state;
+  const bool capped = state.seconds > 0 && state.seconds < recorder_->PreRecordSeconds();
+  SetText(lblPreRecordSeconds, capped ? std::to_string(state.seconds) + " s" : "");
+  ShowRecordStatus();  // a failure shows there
+}
+
+void TfrmSonotape::ShowMeterCount(unsigned count) { ShowMeters(Control(pnlMeters), count); }
+
+void TfrmSonotape::ShowMeter(unsigned channel, const MeterReading& reading) {
+  SetMeterReading(MeterOf(Control(pnlMeters), channel), reading);
+}
+
+void TfrmSonotape::UpdateMeterTimer(bool windowShown) {
+  if (windowShown && SelectedPage(Control(idTabs)) == kGeneralPage) {
+    SetTimer(window_, tmrMeters, kMeterInterval, nullptr);
+  } else {
+    KillTimer(window_, tmrMeters);
+  }
 }
 
 bool TfrmSonotape::AttachGraph(IFilterGraph* graph) {
@@ -193,7 +231,7 @@ bool TfrmSonotape::AttachGraph(IFilterGraph* graph) {
   }
   recorder_->AttachGraph(builder.Get());
   if (builder) {
-    StayConnectedClick();
+    ConnectTapIfWanted();
     if (playPage_->Playing()) {
       PostMessageA(window_, WM_RECORDER_NOTIFY, kNoticeMuteHost, 0);
     }
@@ -267,30 +305,42 @@ void TfrmSonotape::PostWriteFailure() { PostMessageA(window_, WM_RECORDER_NOTIFY
 
 void TfrmSonotape::PostWaitingForFormat() { PostMessageA(window_, WM_RECORDER_NOTIFY, kNoticeWaiting, 0); }
 
-// "Waiting for a format MP3 can record", while the recording waits; otherwise the free space
+// The status line, its most pressing news first: "Waiting for a format MP3 can record", while
+// the recording waits; "No sound for 45 s" once a recording has been silent for
+// kSilenceWarningSeconds; that the pre-record buffer could not be had; otherwise the free space
 // where the recording goes and the time it holds ("less than 1 min" when a start found the disk
-// nearly full), in the warning colour under kLowDiskSeconds.
-void TfrmSonotape::ShowRecordStatus() {
-  if (!recorder_) {
-    return;
-  }
-  std::string text;
-  bool low = false;
+// nearly full), a warning under kLowDiskSeconds.
+std::string TfrmSonotape::RecordStatusText(bool& warn) {
+  warn = true;
   if (recorder_->WaitingForFormat()) {
     char format[32] = "";
     const WPARAM index = recorder_->FileFormat();
     if (SendMessageA(Control(cbRecordAs), CB_GETLBTEXTLEN, index, 0) < static_cast<LRESULT>(sizeof format)) {
       SendMessageA(Control(cbRecordAs), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(format));
     }
-    text = std::string("Waiting for a format ") + format + " can record";
-  } else {
-    const DiskTime left = recorder_->TimeLeftOnDisk();
-    low = left.seconds >= 0 && left.seconds < kLowDiskSeconds;
-    text = FreeSpaceText(left.freeBytes, left.seconds, UserDecimalSeparator());
+    warn = false;
+    return std::string("Waiting for a format ") + format + " can record";
   }
-  SetText(lblRecordStatus, text);
-  if (low != lowOnDisk_) {
-    lowOnDisk_ = low;
+  const std::int64_t silent = recorder_->SilentSeconds();
+  if (silent >= kSilenceWarningSeconds) {
+    return "No sound for " + std::to_string(silent) + " s";
+  }
+  if (recorder_->PreRecording().failed) {
+    return "Pre-record off: too little memory";
+  }
+  const DiskTime left = recorder_->TimeLeftOnDisk();
+  warn = left.seconds >= 0 && left.seconds < kLowDiskSeconds;
+  return FreeSpaceText(left.freeBytes, left.seconds, UserDecimalSeparator());
+}
+
+void TfrmSonotape::ShowRecordStatus() {
+  if (!recorder_) {
+    return;
+  }
+  bool warn = false;
+  SetText(lblRecordStatus, RecordStatusText(warn));
+  if (warn != statusWarns_) {
+    statusWarns_ = warn;
     InvalidateRect(Control(lblRecordStatus), nullptr, TRUE);
   }
 }
@@ -358,6 +408,14 @@ void TfrmSonotape::OnCommand(int id, int code) {
     case btnFastFW:
       if (code == BN_CLICKED) playPage_->frmSkipClick(id);
       break;
+    case mtrChannel:
+    case mtrChannel + 1:
+    case mtrChannel + 2:
+    case mtrChannel + 3:
+    case mtrChannel + 4:
+    case mtrChannel + 5:
+      if (code == STN_CLICKED) meters_->ClearClip(static_cast<unsigned>(id - mtrChannel));
+      break;
     case IDCANCEL:  // Escape anywhere in the window: it hides; recording goes on
       ShowWindow(window_, SW_HIDE);
       break;
@@ -395,12 +453,13 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header->idFrom == idTabs && header->code == TCN_SELCHANGE) {
         ShowPage(SelectedPage(Control(idTabs)));
+        UpdateMeterTimer(IsWindowVisible(window_) != FALSE);
       }
       return 0;
     }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-      if (reinterpret_cast<HWND>(lParam) == Control(lblRecordStatus) && lowOnDisk_) {
+      if (reinterpret_cast<HWND>(lParam) == Control(lblRecordStatus) && statusWarns_) {
         SetTextColor(reinterpret_cast<HDC>(wParam), kWarningColour);
       }
       if (pageBrush_.Get() != nullptr) {
@@ -412,6 +471,7 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return DefWindowProcA(window_, message, wParam, lParam);
     case WM_SHOWWINDOW:
       if (wParam) settings_.FormShow();
+      UpdateMeterTimer(wParam != FALSE);
       return DefWindowProcA(window_, message, wParam, lParam);
     case WM_SIZE:
       if (wParam != SIZE_MINIMIZED) LayOutPages(*this);
@@ -419,6 +479,10 @@ LRESULT TfrmSonotape::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (wParam == tmrSchedule) hostEvents_->OnScheduleTick();
       if (wParam == tmrUpdate) OnUpdateTick();
+      if (wParam == tmrMeters) {
+        meters_->Tick(GetTickCount64());
+        ShowPreRecordState();
+      }
       return 0;
     case WM_SCHEDULED_START:
       hostEvents_->OnScheduledStart();

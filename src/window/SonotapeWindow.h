@@ -12,6 +12,7 @@
 #include "player/AudioPlayer.h"
 #include "player/PlayPage.h"
 #include "recorder/HostEvents.h"
+#include "recorder/LevelMeters.h"
 #include "recorder/Recorder.h"
 #include "settings/MyIniFile.h"
 #include "settings/PluginBaseForm.h"
@@ -26,7 +27,8 @@ class TfrmSonotape final : public TPluginBaseForm,
                            public RecorderView,
                            public PlayPageView,
                            public SettingsView,
-                           public HostEventsView {
+                           public HostEventsView,
+                           public LevelMetersView {
  public:
   static constexpr char kClassName[] = "TfrmSonotape";
   static constexpr char kCaption[] = "Sonotape 4.0";
@@ -101,6 +103,7 @@ class TfrmSonotape final : public TPluginBaseForm,
     recorder_->SetFlacSettings(settings);
     ShowRecordStatus();
   }
+  void SetPreRecordSeconds(unsigned seconds) override;
   std::string ScheduledTitle() override { return hostEvents_->ScheduledTitle(); }
   void UpdateTabs() override;
 
@@ -110,6 +113,10 @@ class TfrmSonotape final : public TPluginBaseForm,
   void NameByDateTime() override;
   void UpdateNaming() override { settings_.UpdateNaming(); }
   LRESULT RecordAsSelection() override { return SendMessageA(Control(cbRecordAs), CB_GETCURSEL, 0, 0); }
+
+  // LevelMetersView
+  void ShowMeterCount(unsigned count) override;
+  void ShowMeter(unsigned channel, const MeterReading& reading) override;
 
  private:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -122,6 +129,15 @@ class TfrmSonotape final : public TPluginBaseForm,
   void ShowRecordStatus();
   std::string QueryHostChannelName();
   void StayConnectedClick();
+  // Splices the tap into an attached graph when it is to stay, or to keep sound for pre-recording.
+  void ConnectTapIfWanted();
+  // The status line's text and whether it warns.
+  std::string RecordStatusText(bool& warn);
+  // What the pre-record buffer holds, where it changed (with a new format): beside the list the
+  // seconds, where the memory cap allows fewer than chosen, and a failure in the status line.
+  void ShowPreRecordState();
+  // The meters run while the General page is in view.
+  void UpdateMeterTimer(bool windowShown);
 
   void SetText(int id, const std::string& text);
   bool Checked(int id) const;
@@ -133,12 +149,14 @@ class TfrmSonotape final : public TPluginBaseForm,
   ImageListOwner buttons_;
   BrushOwner pageBrush_;  // the background of the controls on the pages
   bool playShown_ = false;
-  bool lowOnDisk_ = false;  // the status shows the time left on disk in the warning colour
+  bool statusWarns_ = false;  // the status line shows a warning: in the warning colour
+  Recorder::PreRecordState preRecordShown_;
   SettingsPages settings_{*this};
   std::unique_ptr<Recorder> recorder_;
   std::unique_ptr<HostEvents> hostEvents_;  // drives recorder_
   std::unique_ptr<TAudioPlayer> player_;    // parked from creation until the Play page plays
   std::unique_ptr<PlayPage> playPage_;      // drives player_
+  std::unique_ptr<LevelMeters> meters_;     // reads recorder_
 };
 
 }  // namespace sonotape

@@ -4,6 +4,7 @@
 
 #include "ui/ButtonImages.h"
 #include "ui/WindowIds.h"
+#include "window/MeterControls.h"
 
 namespace sonotape {
 
@@ -38,7 +39,10 @@ constexpr const char* kContinueCaption[] = {"&Continue"};
 constexpr const char* kWrittenCaption[] = {"Written: 99999.9 MB"};
 constexpr const char* kLengthCaption[] = {"Length:  100:00:00"};
 constexpr const char* kRecordStatusCaption[] = {"Waiting for a format Ogg Vorbis can record",
-                                                "Free: 9999.9 GB, about 999999 h 59 min"};
+                                                "Free: 9999.9 GB, about 999999 h 59 min", "No sound for 99999 s",
+                                                "Pre-record off: too little memory"};
+// Beside the pre-record list: the seconds the memory cap allows, where fewer than chosen.
+constexpr const char* kPreRecordSecondsCaption[] = {"29 s"};
 constexpr const char* kPositionCaption[] = {"P&osition:  100:00:00"};
 constexpr const char* kVbrBitrateCaption[] = {"VBR Min. &Bit Rate:"};
 constexpr const char* kOggBitrateCaption[] = {"Bit Rate approx. 500 kbps"};
@@ -47,8 +51,13 @@ constexpr const char* kPlayCaptions[] = {"P&lay", "P&ause"};
 // In reading order, page by page: the tab order.
 constexpr ControlEntry kControls[] = {
     // General
-    {lblRecordAs, "lblRecordAs", kStatic, "&Record as:", kLabel, kGeneralPage, Next, Label, 0, 0, {}, false},
+    // The formats and the pre-record lists share the first row, each beside its own label
+    {lblRecordAs, "lblRecordAs", kStatic, "&Record as:", kLabel, kGeneralPage, Next, Fixed, 0, 0, {}, false},
     {cbRecordAs, "cbRecordAs", kCombo, "", kList, kGeneralPage, Same, Fixed, 0, 0, {}, false},
+    {lblPreRecord, "lblPreRecord", kStatic, "P&re-record:", kLabel, kGeneralPage, Same, Fixed, 0, 0, {}, false},
+    {cbPreRecord, "cbPreRecord", kCombo, "", kList, kGeneralPage, Same, Fixed, 0, 0, {}, false},
+    {lblPreRecordSeconds, "lblPreRecordSeconds", kStatic, "", kLabel, kGeneralPage, Same, Fixed, 0, 0,
+     kPreRecordSecondsCaption, false},
     {lblFilename, "lblFilename", kStatic, "File &name:", kLabel, kGeneralPage, Next, Label, 0, 0, {}, false},
     {edFilename, "edFilename", kEditClass, "", kEdit, kGeneralPage, Same, Stretch, 100, 0, {}, false},
     {lblOutput, "lblOutput", kStatic, "&Output Directory:", kLabel, kGeneralPage, Next, Label, 0, 0, {}, false},
@@ -56,13 +65,15 @@ constexpr ControlEntry kControls[] = {
     {btnFile, "btnFile", kButton, "...", kPush, kGeneralPage, Same, Fixed, 23, 0, {}, false},
     {cbStayConnected, "cbStayConnected", kButton, "Stay &Connected to Audio Stream", kCheck, kGeneralPage, Next,
      Fixed, 0, 0, {}, false},
+    // Beside the boxes and the figures under them (not the status line): a meter for each channel
+    {pnlMeters, "pnlMeters", kMeterPanelClass, "", WS_CHILD, kGeneralPage, Same, Column, 84, 0, {}, false},
     {cbAutoCreate, "cbAutoCreate", kButton, "Append &Date-Time to Filenames", InGroup(kCheck), kGeneralPage, Close,
      Fixed, 0, 0, {}, false},
-    {lblFileSize, "lblFileSize", kStatic, "Written: 0.0 MB", kLabel, kGeneralPage, Close, Share, 0, 0, kWrittenCaption,
-     false},
-    {lblLengthGen, "lblLengthGen", kStatic, "Length:  00:00:00", kLabel, kGeneralPage, Same, Share, 0, 0,
+    {lblFileSize, "lblFileSize", kStatic, "Written: 0.0 MB", kLabel, kGeneralPage, Close, Stretch, 0, 0,
+     kWrittenCaption, false},
+    {lblLengthGen, "lblLengthGen", kStatic, "Length:  00:00:00", kLabel, kGeneralPage, Same, Stretch, 0, 0,
      kLengthCaption, false},
-    {lblRecordStatus, "lblRecordStatus", kStatic, "", kLabel, kGeneralPage, Close, Stretch, 0, 0,
+    {lblRecordStatus, "lblRecordStatus", kStatic, "", kLabel, kGeneralPage, Under, Stretch, 0, 0,
      kRecordStatusCaption, false},
     {btnRecord, "btnRecord", kButton, "&Start", kPush, kGeneralPage, Next, Share, 0, 28, kStopCaption, true},
     {btnPause, "btnPause", kButton, "Rec &Pause", InGroup(kPush) | WS_DISABLED, kGeneralPage, Same, Share, 0, 28,

@@ -1,11 +1,17 @@
 // The peak meter: the levels of tones at known amplitudes per channel in each sample format, in
-// hundredths of dBFS; the last 300 ms only; nothing when no sound flows or no such channel.
+// hundredths of dBFS; the last 300 ms only; nothing when no sound flows or no such channel. The
+// exact peaks of every layout of channels and samples against a plain reading of the samples:
+// random lengths, alignments and buffer sizes, full-scale negative samples and NaN in each place.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <limits>
 #include <numbers>
+#include <optional>
+#include <random>
 #include <vector>
 
 #include "audio/PeakMeter.h"
@@ -34,6 +40,95 @@ std::vector<std::uint8_t> Tones(const PcmFormat& format, SampleKind kind, const 
     }
   }
   return data;
+}
+
+// A sample format the meter reads.
+struct Layout {
+  SampleKind kind;
+  std::uint16_t bits;
+};
+constexpr Layout kLayouts[] = {{skIntegerPcm, 16}, {skIntegerPcm, 24}, {skIntegerPcm, 32}, {skFloat, 32}};
+
+PcmFormat FormatOf(Layout layout, unsigned channels, std::uint32_t framesPerBlock) {
+  const std::uint16_t tag = layout.kind == skFloat ? kFormatFloat : kFormatPcm;
+  return testsupport::PlainFormat(tag, static_cast<std::uint16_t>(channels), layout.bits, framesPerBlock * 10);
+}
+
+// Calls check for every layout and channel count.
+void ForEachLayout(const std::function<void(Layout, unsigned)>& check) {
+  for (const Layout layout : kLayouts) {
+    for (unsigned channels = 1; channels <= PeakMeter::kMaxChannels; ++channels) {
+      SCOPED_TRACE(::testing::Message() << (layout.kind == skFloat ? "float " : "integer ") << layout.bits << " bits, "
+                                        << channels << " channels");
+      check(layout, channels);
+    }
+  }
+}
+
+// Writes value, a fraction of full scale; integers clamped to their range.
+void Put(Layout layout, std::uint8_t* out, double value) {
+  if (layout.kind == skFloat) {
+    const auto sample = static_cast<float>(value);
+    std::memcpy(out, &sample, sizeof sample);
+    return;
+  }
+  const double full = std::ldexp(1.0, layout.bits - 1);
+  const auto sample = static_cast<std::int64_t>(std::fmax(-full, std::fmin(full - 1, std::floor(value * full))));
+  for (unsigned b = 0; b < layout.bits / 8u; ++b) out[b] = static_cast<std::uint8_t>(sample >> (8 * b));
+}
+
+// Random samples within +-range of full scale; with nans, one float in eight a NaN of either sign.
+std::vector<std::uint8_t> RandomSamples(Layout layout, std::size_t samples, double range, std::mt19937& random,
+                                        bool nans = true) {
+  std::uniform_real_distribution<double> value(-range, range);
+  std::vector<std::uint8_t> data(samples * (layout.bits / 8u));
+  for (std::size_t i = 0; i < samples; ++i) {
+    const bool nan = nans && layout.kind == skFloat && random() % 8 == 0;
+    Put(layout, data.data() + i * (layout.bits / 8u),
+        nan ? std::copysign(std::numeric_limits<double>::quiet_NaN(), value(random)) : value(random));
+  }
+  return data;
+}
+
+// The magnitude of the sample at p as a fraction of full scale, read a byte at a time.
+double PlainMagnitude(Layout layout, const std::uint8_t* p) {
+  if (layout.kind == skFloat) {
+    float value;
+    std::memcpy(&value, p, sizeof value);
+    return std::fabs(value);
+  }
+  std::uint64_t bits = 0;
+  for (unsigned b = 0; b < layout.bits / 8u; ++b) bits |= std::uint64_t{p[b]} << (8 * b);
+  const int unused = 64 - layout.bits;
+  const std::int64_t value = static_cast<std::int64_t>(bits << unused) >> unused;
+  return std::ldexp(static_cast<double>(value < 0 ? -value : value), 1 - layout.bits);
+}
+
+using Peaks = std::vector<std::optional<float>>;
+
+// Each channel's highest magnitude in frames [begin, end) of data; a NaN is never one.
+Peaks PlainPeaks(Layout layout, unsigned channels, const std::uint8_t* data, std::size_t begin, std::size_t end) {
+  std::vector<double> highest(channels, 0.0);
+  for (std::size_t i = begin * channels; i < end * channels; ++i) {
+    const double magnitude = PlainMagnitude(layout, data + i * (layout.bits / 8u));
+    if (magnitude > highest[i % channels]) highest[i % channels] = magnitude;
+  }
+  return Peaks(highest.begin(), highest.end());
+}
+
+Peaks MeterPeaks(const PeakMeter& meter, unsigned channels, std::uint64_t now) {
+  Peaks peaks;
+  for (unsigned c = 0; c < channels; ++c) peaks.push_back(meter.RecentPeak(c, now));
+  return peaks;
+}
+
+// The meter's peaks of frames of data as one 100 ms block, starting offset bytes into it.
+Peaks MeasuredAsABlock(Layout layout, unsigned channels, const std::vector<std::uint8_t>& data, std::size_t offset) {
+  const std::size_t frames = (data.size() - offset) / (channels * layout.bits / 8u);
+  PeakMeter meter;
+  meter.Measure(FormatOf(layout, channels, static_cast<std::uint32_t>(frames)), layout.kind, data.data() + offset,
+                data.size() - offset, 1000);
+  return MeterPeaks(meter, channels, 1000);
 }
 
 struct Meter {
@@ -94,6 +189,93 @@ TEST(PeakMeter, OnlyTheLast300MsCountAndNothingWhenTheSoundStops) {
   meter.Feed(stereo16, skIntegerPcm, quiet);
   meter.meter.Reset();
   EXPECT_EQ(meter.Level(0), kNoLevel) << "a new format starts afresh";
+}
+
+TEST(PeakMeter, AgreesWithAPlainReadingOfEveryLayoutLengthAndAlignment) {
+  std::mt19937 random(11);
+  ForEachLayout([&](Layout layout, unsigned channels) {
+    for (std::size_t frames = 1; frames <= 1001; frames += frames < 70 ? 1 : 931) {  // 1 to 70, and 1001
+      for (std::size_t offset = 0; offset < 16; ++offset) {
+        SCOPED_TRACE(::testing::Message() << frames << " frames " << offset << " bytes past alignment");
+        std::vector<std::uint8_t> data(offset);
+        const std::vector<std::uint8_t> samples = RandomSamples(layout, frames * channels, 1.0, random);
+        data.insert(data.end(), samples.begin(), samples.end());
+        EXPECT_EQ(MeasuredAsABlock(layout, channels, data, offset),
+                  PlainPeaks(layout, channels, data.data() + offset, 0, frames));
+      }
+    }
+  });
+}
+
+TEST(PeakMeter, FullScaleNegativeAndNanSamplesInEveryPlace) {
+  constexpr std::size_t kFrames = 75;  // several vector steps of every layout, and frames left over
+  std::mt19937 random(12);
+  ForEachLayout([&](Layout layout, unsigned channels) {
+    const std::vector<std::uint8_t> quiet = RandomSamples(layout, kFrames * channels, 0.25, random, false);
+    for (std::size_t i = 0; i < kFrames * channels; ++i) {
+      SCOPED_TRACE(::testing::Message() << "sample " << i);
+      std::vector<std::uint8_t> data = quiet;
+      Put(layout, data.data() + i * (layout.bits / 8u), -1.0);
+      const Peaks peaks = MeasuredAsABlock(layout, channels, data, 0);
+      EXPECT_EQ(peaks, PlainPeaks(layout, channels, data.data(), 0, kFrames));
+      EXPECT_EQ(peaks[i % channels], 1.0f) << "clipping reads full scale";
+      if (layout.kind == skFloat) {
+        Put(layout, data.data() + i * (layout.bits / 8u), std::numeric_limits<double>::quiet_NaN());
+        EXPECT_EQ(MeasuredAsABlock(layout, channels, data, 0), PlainPeaks(layout, channels, data.data(), 0, kFrames))
+            << "a NaN is passed over";
+      }
+    }
+  });
+}
+
+TEST(PeakMeter, BlocksEndOnTheirFrameWhereverTheBuffersEnd) {
+  constexpr std::size_t kFrames = 300;
+  constexpr std::size_t kBuffers[] = {1, 7, 33, 2, 64, 19, 5};
+  std::mt19937 random(13);
+  ForEachLayout([&](Layout layout, unsigned channels) {
+    const std::vector<std::uint8_t> data = RandomSamples(layout, kFrames * channels, 1.0, random);
+    const std::size_t frameBytes = channels * layout.bits / 8u;
+    for (const std::uint32_t framesPerBlock : {1u, 5u, 16u, 37u}) {
+      PeakMeter meter;
+      const PcmFormat format = FormatOf(layout, channels, framesPerBlock);
+      for (std::size_t fed = 0, b = 0; fed < kFrames; ++b) {
+        const std::size_t frames = std::min(kBuffers[b % std::size(kBuffers)], kFrames - fed);
+        meter.Measure(format, layout.kind, data.data() + fed * frameBytes, frames * frameBytes, 1000);
+        fed += frames;
+        SCOPED_TRACE(::testing::Message() << fed << " frames fed in blocks of " << framesPerBlock);
+        const std::size_t ended = fed / framesPerBlock;  // the last three count
+        const Peaks expected = ended == 0 ? Peaks(channels)
+                                          : PlainPeaks(layout, channels, data.data(),
+                                                       (ended - std::min<std::size_t>(ended, 3)) * framesPerBlock,
+                                                       ended * framesPerBlock);
+        ASSERT_EQ(MeterPeaks(meter, channels, 1000), expected);
+      }
+    }
+  });
+}
+
+TEST(PeakMeter, SamplesItCannotReadAreNotMeasured) {
+  for (const Layout layout : {Layout{skFloat, 16}, Layout{skFloat, 24}, Layout{skFloat, 64}, Layout{skIntegerPcm, 8}}) {
+    SCOPED_TRACE(::testing::Message() << layout.bits << " bits");
+    const std::vector<std::uint8_t> data(2 * layout.bits / 8u * 480, 0x7F);
+    PeakMeter meter;
+    meter.Measure(FormatOf(layout, 2, 480), layout.kind, data.data(), data.size(), 1000);
+    EXPECT_EQ(meter.RecentPeak(0, 1000), std::nullopt);
+  }
+}
+
+// Silence is every channel below -60 dBFS: sound on any one channel ends it.
+TEST(PeakMeter, SoundIsRememberedOnlyWhereAChannelReachesMinus60Db) {
+  Meter meter;
+  const PcmFormat stereo16 = testsupport::PlainFormat(kFormatPcm, 2, 16, 48000);
+  meter.Feed(stereo16, skIntegerPcm, Tones(stereo16, skIntegerPcm, {0.0009, 0.0009}));
+  EXPECT_EQ(meter.meter.LastSoundMs(), 0u) << "-61 dB is silence";
+  meter.Feed(stereo16, skIntegerPcm, Tones(stereo16, skIntegerPcm, {0, 0.0011}));
+  const std::uint64_t heard = meter.now;
+  EXPECT_EQ(meter.meter.LastSoundMs(), heard) << "-59 dB on one channel is sound";
+  meter.Feed(stereo16, skIntegerPcm, Tones(stereo16, skIntegerPcm, {0, 0}));
+  meter.meter.Reset();
+  EXPECT_EQ(meter.meter.LastSoundMs(), heard) << "silence since then, across a format change";
 }
 
 }  // namespace

@@ -36,12 +36,14 @@ class PagesForm final : public TPluginBaseForm, public SettingsView {
   void SetMp3Settings(const BE_CONFIG&) override {}
   void SetOggSettings(const OggSettings&) override {}
   void SetFlacSettings(const FlacSettings& settings) override { flacLevels.push_back(settings.level); }
+  void SetPreRecordSeconds(unsigned seconds) override { preRecordSeconds.push_back(seconds); }
   std::string ScheduledTitle() override { return {}; }
   void UpdateTabs() override {}
 
   // What the controller handed over, oldest first.
   std::vector<RecordingFormat> formats;
   std::vector<int> flacLevels;
+  std::vector<unsigned> preRecordSeconds;
 
  private:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -94,5 +94,49 @@ TEST(RowLayout, TheRemainderOfAnUnevenShareGoesToTheLastGrowingCell) {
   EXPECT_EQ(boxes[2].right, 49);
 }
 
+// Level meters beside two check boxes and a close row of text: the rows give the column their room,
+// and the column is as tall as they are together, or they grow to its height.
+TEST(RowLayout, AColumnStandsBesideItsRowAndTheCloseRowsUnderIt) {
+  const std::vector<LayoutCell> cells = {
+      {Next, Label, 40, 13, 6},  {Same, Stretch, 90, 21, 10},                                  // a field
+      {Next, Fixed, 150, 17, 8}, {Same, Column, 80, 30, 0},                                    // check box, column
+      {Close, Fixed, 140, 17, 8}, {Close, Share, 50, 13, 6}, {Same, Share, 60, 13, 6},         // beside it
+      {Next, Share, 70, 28, 14},                                                               // buttons, under all
+  };
+  const int besideHeight = 17 + 2 + 17 + 2 + 13;
+  const CellSize need = NeededSize(cells, kGaps);
+  EXPECT_EQ(need.width, 150 + 6 + 80);  // the widest row beside the column, then the column
+  EXPECT_EQ(need.height, 21 + 6 + besideHeight + 6 + 28);
+  const std::vector<CellBox> boxes = PlaceCells(cells, kGaps, 10, 20, 300);
+  EXPECT_EQ(boxes[3].right, 310);  // at the right edge, as wide as it needs
+  EXPECT_EQ(Width(boxes[3]), 80);
+  EXPECT_EQ(boxes[3].top, boxes[2].top);
+  EXPECT_EQ(boxes[3].bottom, boxes[6].bottom);
+  EXPECT_EQ(boxes[6].right, 310 - 80 - 6);  // the rows beside it share what is left
+  EXPECT_EQ(boxes[1].right, 310);           // a row above it has the whole width
+  EXPECT_EQ(boxes[7].top, boxes[3].bottom + 6);
+  EXPECT_EQ(boxes[7].right, 310);
+
+  std::vector<LayoutCell> tall = cells;
+  tall[3].needHeight = 80;  // taller than its rows: the rows under it move down
+  EXPECT_EQ(NeededSize(tall, kGaps).height, 21 + 6 + 80 + 6 + 28);
+  const std::vector<CellBox> placed = PlaceCells(tall, kGaps, 0, 0, 300);
+  EXPECT_EQ(Height(placed[3]), 80);
+  EXPECT_EQ(placed[7].top, placed[3].bottom + 6);
+
+  // A row Under the band starts below the column, as close as a Close row, and has the whole width.
+  std::vector<LayoutCell> under = cells;
+  under.insert(under.begin() + 7, LayoutCell{Under, Stretch, 200, 13, 6});
+  EXPECT_EQ(NeededSize(under, kGaps).height, need.height + 2 + 13);
+  EXPECT_EQ(NeededSize(under, kGaps).width, 236) << "200 wide, beside nothing";
+  const std::vector<CellBox> below = PlaceCells(under, kGaps, 10, 20, 300);
+  EXPECT_EQ(below[7].top, below[3].bottom + 2);
+  EXPECT_EQ(below[7].right, 310);
+
+  // Too narrow: the rows keep what they need and the column follows them.
+  const std::vector<CellBox> narrow = PlaceCells(cells, kGaps, 0, 0, 100);
+  EXPECT_EQ(narrow[3].left, 150 + 6);
+}
+
 }  // namespace
 }  // namespace sonotape

@@ -94,6 +94,7 @@ constexpr Setting kSettings[] = {
     {cbStayConnected, "cbStayConnected", Shown::kCheck},
     {cbAutoCreate, "cbAutoCreate", Shown::kCheck},
     {cbRecordAs, "cbRecordAs", Shown::kItem},
+    {cbPreRecord, "cbPreRecord", Shown::kItem},
     {cbMP3SampleRate, "cbMP3SampleRate", Shown::kItem},
     {cbMP3JointStereo, "cbMP3JointStereo", Shown::kCheck},
     {cbMP3Bitrate, "cbMP3Bitrate", Shown::kItem},
@@ -261,7 +262,7 @@ TEST_F(SettingsPages, EverySettingStartsAtItsDefaultAndComesBackAsSavedAndNoOthe
   Open();
   const Settings defaults = {
       {"FilePath", ShellFolder(CSIDL_MYMUSIC) + "\\"},
-      {"cbStayConnected", "1"}, {"cbAutoCreate", "1"}, {"cbRecordAs", "0"}, {"cbMP3SampleRate", "0"},
+      {"cbStayConnected", "1"}, {"cbAutoCreate", "1"}, {"cbRecordAs", "0"}, {"cbPreRecord", "0"}, {"cbMP3SampleRate", "0"},
       {"cbMP3JointStereo", "0"}, {"cbMP3Bitrate", "8"}, {"cbMP3MaxBitRate", "13"}, {"tbMP3Quality", "2"},
       {"cbMP3Private", "0"}, {"cbMP3CRC", "0"}, {"cbMP3Copyright", "0"}, {"cbMP3Original", "0"},
       {"cbMP3VBRHeader", "0"}, {"tbMP3VBRQuality", "5"}, {"cbMP3NoRes", "0"}, {"cbMP3Method", "0"},
@@ -271,14 +272,14 @@ TEST_F(SettingsPages, EverySettingStartsAtItsDefaultAndComesBackAsSavedAndNoOthe
   // Every setting away from its default, and back where it is not.
   const Settings first = {
       {"FilePath", "Y:\\Shows\\"},
-      {"cbStayConnected", "0"}, {"cbAutoCreate", "0"}, {"cbRecordAs", "2"}, {"cbMP3SampleRate", "6"},
+      {"cbStayConnected", "0"}, {"cbAutoCreate", "0"}, {"cbRecordAs", "2"}, {"cbPreRecord", "4"}, {"cbMP3SampleRate", "6"},
       {"cbMP3JointStereo", "1"}, {"cbMP3Bitrate", "3"}, {"cbMP3MaxBitRate", "5"}, {"tbMP3Quality", "0"},
       {"cbMP3Private", "1"}, {"cbMP3CRC", "1"}, {"cbMP3Copyright", "1"}, {"cbMP3Original", "1"},
       {"cbMP3VBRHeader", "1"}, {"tbMP3VBRQuality", "9"}, {"cbMP3NoRes", "1"}, {"cbMP3Method", "2"},
       {"tbOggQuality", "10"}, {"rbOggVBR", "0"}, {"rbOggABR", "1"}, {"tbFLACLevel", "0"}, {"tbVolume", "1234"}};
   const Settings second = {
       {"FilePath", "Z:\\Elsewhere\\"},
-      {"cbStayConnected", "1"}, {"cbAutoCreate", "1"}, {"cbRecordAs", "1"}, {"cbMP3SampleRate", "1"},
+      {"cbStayConnected", "1"}, {"cbAutoCreate", "1"}, {"cbRecordAs", "1"}, {"cbPreRecord", "2"}, {"cbMP3SampleRate", "1"},
       {"cbMP3JointStereo", "0"}, {"cbMP3Bitrate", "13"}, {"cbMP3MaxBitRate", "0"}, {"tbMP3Quality", "3"},
       {"cbMP3Private", "0"}, {"cbMP3CRC", "0"}, {"cbMP3Copyright", "0"}, {"cbMP3Original", "0"},
       {"cbMP3VBRHeader", "0"}, {"tbMP3VBRQuality", "0"}, {"cbMP3NoRes", "0"}, {"cbMP3Method", "1"},
@@ -293,7 +294,8 @@ TEST_F(SettingsPages, EverySettingStartsAtItsDefaultAndComesBackAsSavedAndNoOthe
   SendMessageA(Item(btnSave), BM_CLICK, 0, 0);
   // Saved as the file has always kept them: list items by their text, check marks as 1 and 0.
   const Settings stored = {
-      {"cbStayConnected", "0"}, {"cbAutoCreate", "0"}, {"cbRecordAs", "Ogg Vorbis"}, {"cbMP3SampleRate", "16 khz"},
+      {"cbStayConnected", "0"}, {"cbAutoCreate", "0"}, {"cbRecordAs", "Ogg Vorbis"}, {"cbPreRecord", "60 s"},
+      {"cbMP3SampleRate", "16 khz"},
       {"cbMP3JointStereo", "1"}, {"cbMP3Bitrate", "56 kbps"}, {"cbMP3MaxBitRate", "80 kbps"}, {"tbMP3Quality", "0"},
       {"cbMP3Private", "1"}, {"cbMP3CRC", "1"}, {"cbMP3Copyright", "1"}, {"cbMP3Original", "1"},
       {"cbMP3VBRHeader", "1"}, {"tbMP3VBRQuality", "9"}, {"cbMP3NoRes", "1"}, {"cbMP3Method", "Average Bit Rate"},

@@ -147,8 +147,8 @@ class WindowKeyboard : public ::testing::Test {
 
 TEST_F(WindowKeyboard, TabVisitsTheShownPageInReadingOrderAndShiftTabGoesBack) {
   EXPECT_EQ(Focus(), "cbRecordAs");  // the first field has the focus when the window comes up
-  const std::vector<std::string> general = {"cbRecordAs",      "edFilename",   "edOutput",  "btnFile",
-                                            "cbStayConnected", "cbAutoCreate", "btnRecord", "tabs"};
+  const std::vector<std::string> general = {"cbRecordAs",      "cbPreRecord",  "edFilename", "edOutput", "btnFile",
+                                            "cbStayConnected", "cbAutoCreate", "btnRecord",  "tabs"};
   EXPECT_EQ(TabRound(false), general);  // Rec Pause and Save Settings are disabled
   std::vector<std::string> backwards(general.rbegin() + 1, general.rend());
   backwards.push_back("tabs");
@@ -194,6 +194,10 @@ TEST_F(WindowKeyboard, MnemonicsFocusALabelsFieldAndPressButtonsAndCheckBoxes) {
   char typed[16] = "";
   GetWindowTextA(Item(edFilename), typed, sizeof typed);
   EXPECT_STREQ(typed, "av");
+  Press({VK_MENU, 'R'});
+  EXPECT_EQ(Focus(), "cbRecordAs");
+  Press({VK_MENU, 'R'});  // "&Record as" and "P&re-record" share the letter: the next in turn
+  EXPECT_EQ(Focus(), "cbPreRecord");
   Press({VK_MENU, 'R'});
   EXPECT_EQ(Focus(), "cbRecordAs");
   ASSERT_TRUE(Checked(cbAutoCreate));
