@@ -63,6 +63,8 @@ constexpr char kUsage[] =
     "  --flac-level N          the FLAC compression level, 0 to 8 (5)\n"
     "  --channel NAME          the channel the host reports\n"
     "  --record                record the whole stream (started before the graph runs)\n"
+    "  --record-after SECONDS  start recording (command 1) once the stream has run that long\n"
+    "  --pre-record N          the pre-record list's item N: 0 Off, 1 5 s, 2 10 s, 3 30 s, 4 60 s\n"
     "  --timer MINUTES         a timer recording from the start of this minute to MINUTES later\n"
     "                          (0: it is due to end at once, and ends at the first check)\n"
     "  --after-action N        the timer recording's after-action (0)\n"
@@ -87,6 +89,8 @@ struct Options {
   int oggQuality = 99;  // none given
   int flacLevel = -1;   // none given
   bool record = false;
+  double recordAfter = -1;  // none given
+  int preRecord = -1;       // none given
   bool play = false;
   double timer = -1;
   int afterAction = 0;
@@ -134,6 +138,8 @@ bool ParseGraphOption(const std::string& option, const char* value, Options& opt
   if (option == "--ogg-quality") return ParseInteger(value, -1, 10, options.oggQuality);
   if (option == "--flac-level") return ParseInteger(value, 0, 8, options.flacLevel);
   if (option == "--after-action") return ParseInteger(value, 0, 255, options.afterAction);
+  if (option == "--record-after") return ParseSeconds(value, options.recordAfter);
+  if (option == "--pre-record") return ParseInteger(value, 0, 4, options.preRecord);
   if (option == "--renderer") {
     const std::string kind = value;
     options.renderer = kind == "null" ? devhost::RendererKind::Null : devhost::RendererKind::DirectSound;
@@ -238,6 +244,36 @@ void ConfigurePlugin(HWND plugin, const Options& options) {
   if (options.oggAbr) SendDlgItemMessageA(plugin, sonotape::rbOggABR, BM_CLICK, 0, 0);
   if (options.oggQuality != 99) Slide(plugin, sonotape::tbOggQuality, options.oggQuality);
   if (options.flacLevel >= 0) Slide(plugin, sonotape::tbFLACLevel, options.flacLevel);
+  if (options.preRecord >= 0) Choose(plugin, sonotape::cbPreRecord, options.preRecord);
+}
+
+// Each channel's level as command 9 answers it and as its meter on the General page reads.
+void PrintLevels(HWND plugin) {
+  std::printf("Levels        ");
+  for (LPARAM channel = 0; channel < 6; ++channel) {
+    std::printf(" %ld", static_cast<long>(SendMessageA(plugin, sonotape::HostCommandMessage, sonotape::kCommandPeakLevel,
+                                                       channel)));
+  }
+  std::printf("\n");
+  HWND meters = GetDlgItem(plugin, sonotape::pnlMeters);
+  for (int channel = 0; channel < 6; ++channel) {
+    HWND meter = GetDlgItem(meters, sonotape::mtrChannel + channel);
+    char text[64] = "";
+    if (meter != nullptr && IsWindowVisible(meter)) {
+      GetWindowTextA(meter, text, sizeof text);
+      std::printf("Meter          %s\n", text);
+    }
+  }
+}
+
+// Starts the recording at the tick due, after printing the levels of that moment.
+bool RecordAt(HWND plugin, devhost::HostGraph& graph, DWORD due) {
+  while (static_cast<LONG>(GetTickCount() - due) < 0) {
+    if (graph.WaitForCompletion(20)) return false;
+  }
+  PrintLevels(plugin);
+  Command(plugin, 1);
+  return Command(plugin, 5) == 1;
 }
 
 void ScheduleTimerRecording(const devhost::PluginExports& e, const Options& options) {
@@ -303,6 +339,7 @@ int RunGraphSession(const devhost::PluginExports& e, devhost::HostWindow& host, 
   LARGE_INTEGER frequency{}, started{}, ended{};
   QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&started);
+  const DWORD recordAt = GetTickCount() + static_cast<DWORD>(options.recordAfter * 1000);
   if (FAILED(graph.Control()->Run())) {
     std::fprintf(stderr, "the graph does not run\n");
     result = 1;
@@ -314,6 +351,10 @@ int RunGraphSession(const devhost::PluginExports& e, devhost::HostWindow& host, 
       std::fprintf(stderr, "saving %s failed\n", options.screenshot.c_str());
       result = 1;
     }
+  }
+  if (options.recordAfter >= 0 && !RecordAt(plugin, graph, recordAt)) {
+    std::fprintf(stderr, "the recording did not start after %.1f s\n", options.recordAfter);
+    result = 1;
   }
   const bool complete = timed ? WaitForScheduleEnd(plugin, graph, options.timer)
                               : graph.WaitForCompletion(static_cast<DWORD>((options.plan.length * 4 + 30) * 1000));

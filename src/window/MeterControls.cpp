@@ -22,8 +22,33 @@ constexpr char kWidestName[] = "LFE";
 
 struct MeterData {
   MeterReading reading;
-  HFONT font = nullptr;
+  HFONT font = nullptr;   // the window's, for the channel's name
+  HFONT small = nullptr;  // ours: the same face as tall as a meter too low for a line of text
+  int smallHeight = 0;
 };
+
+// The font the name is written in: the window's, or where the meter is lower than its lines, the
+// same face as tall as the meter.
+HFONT NameFont(MeterData& data, HDC dc, int height) {
+  HFONT font = data.font != nullptr ? data.font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICA metrics{};
+  GetTextMetricsA(dc, &metrics);
+  SelectObject(dc, old);
+  if (metrics.tmHeight <= height) {
+    return font;
+  }
+  if (data.small == nullptr || data.smallHeight != height) {
+    LOGFONTA face{};
+    GetObjectA(font, sizeof face, &face);
+    face.lfHeight = -height;
+    face.lfWidth = 0;
+    if (data.small != nullptr) DeleteObject(data.small);
+    data.small = CreateFontIndirectA(&face);
+    data.smallHeight = height;
+  }
+  return data.small != nullptr ? data.small : font;
+}
 
 MeterData* DataOf(HWND meter) { return reinterpret_cast<MeterData*>(GetWindowLongPtrA(meter, GWLP_USERDATA)); }
 
@@ -37,8 +62,8 @@ int At(const RECT& trough, std::optional<float> levelDb) {
 }
 
 // The channel's name on the page's background, as the panel's parent colours static text.
-int DrawName(HWND meter, HDC dc, const RECT& client, const MeterData& data) {
-  HGDIOBJ oldFont = SelectObject(dc, data.font != nullptr ? data.font : GetStockObject(DEFAULT_GUI_FONT));
+int DrawName(HWND meter, HDC dc, const RECT& client, MeterData& data) {
+  HGDIOBJ oldFont = SelectObject(dc, NameFont(data, dc, client.bottom - client.top));
   SIZE widest{};
   GetTextExtentPoint32A(dc, kWidestName, static_cast<int>(sizeof kWidestName - 1), &widest);
   RECT name{client.left, client.top, client.left + widest.cx + widest.cy / 3, client.bottom};
@@ -72,7 +97,7 @@ void DrawBar(HDC dc, RECT trough, const MeterReading& reading) {
 }
 
 void PaintMeter(HWND meter, HDC target) {
-  const MeterData* data = DataOf(meter);
+  MeterData* data = DataOf(meter);
   RECT client{};
   GetClientRect(meter, &client);
   if (data == nullptr || client.right <= 0 || client.bottom <= 0) return;
@@ -106,6 +131,7 @@ LRESULT CALLBACK MeterProc(HWND meter, UINT message, WPARAM wParam, LPARAM lPara
       break;
     }
     case WM_NCDESTROY:
+      if (MeterData* data = DataOf(meter); data != nullptr && data->small != nullptr) DeleteObject(data->small);
       delete DataOf(meter);
       SetWindowLongPtrA(meter, GWLP_USERDATA, 0);
       break;
@@ -122,6 +148,9 @@ LRESULT CALLBACK MeterProc(HWND meter, UINT message, WPARAM wParam, LPARAM lPara
       EndPaint(meter, &paint);
       return 0;
     }
+    case WM_PRINTCLIENT:  // pictures of the window, and magnifiers
+      PaintMeter(meter, reinterpret_cast<HDC>(wParam));
+      return 0;
     case WM_LBUTTONDOWN:  // clears the clip mark
       SendMessageA(GetParent(meter), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(meter), STN_CLICKED),
                    reinterpret_cast<LPARAM>(meter));

@@ -424,6 +424,25 @@ case $case in
     grep -q "^Status         Free: [0-9.]* MB, less than 1 min$" "$dir/host.log" ||
       fail "the page shows $(grep "^Status" "$dir/host.log")"
     ;;
+  pre-record)  # 5 s kept before a start by command 1, then the rest of the stream: one stretch of it, bit for bit;
+    # the levels of the half-scale tones as command 9 answers them and as the meters read them
+    record --renderer null --name take --pre-record 1 --format 48000:2:16 --length 8 --record-after 5.5 \
+      --screenshot "$dir/general.png"
+    file=$(recordings)
+    [ -n "$file" ] || fail "nothing was recorded"
+    ffmpeg -v error -y -i "$file" -c:a copy -f s16le "$dir/data.raw" || fail "ffmpeg cannot read $file"
+    size=$(stat -c %s "$dir/data.raw")
+    # Started 5.5 s (give or take the host's start-up) into 8 s: the 5 s kept and at least 1.5 s after.
+    [ "$size" -ge $((192000 * 13 / 2)) ] && [ "$size" -le $((192000 * 8)) ] || fail "the recording holds $size bytes"
+    tail -c "$size" "$dir/ref-1.raw" | cmp -s - "$dir/data.raw" ||
+      fail "the recording is not the stream's last $size bytes: lost or repeated at the start"
+    recorded=$(awk '/^Recorded/ { print $2 }' "$dir/host.log")
+    [ "$recorded" -ge 6 ] 2>/dev/null || fail "command 6 answers $recorded s, without the kept seconds"
+    grep -q "^Levels         -602 -602 -10000 -10000 -10000 -10000$" "$dir/host.log" ||
+      fail "command 9 answers $(grep "^Levels" "$dir/host.log")"
+    [ "$(grep "^Meter" "$dir/host.log" | tr -s ' ')" = "$(printf 'Meter L -6.0 dB\nMeter R -6.0 dB')" ] ||
+      fail "the meters read $(grep "^Meter" "$dir/host.log")"
+    ;;
   folder-removed)  # the recording's folder goes mid-recording: the plug-in notices, says so and stops
     record --renderer null --name take --record --format 48000:2:16 --length 5 &
     host_run=$!
