@@ -108,13 +108,23 @@ HRESULT TSampleFilter::TakePreRecorded(PreRecordBuffer* taken) {
   if (taken == nullptr) {
     return E_POINTER;
   }
-  TBCAutoLock lock(callbackLock_);
-  if (preRecord_.Size() == 0) {
-    return S_FALSE;
+  PcmFormat format{};
+  std::size_t capacity = 0;
+  {
+    TBCAutoLock lock(callbackLock_);
+    if (preRecord_.Size() == 0) {
+      return S_FALSE;
+    }
+    format = preRecord_.Format();
+    capacity = preRecord_.Capacity();
   }
-  PreRecordBuffer next;
-  if (!next.Allocate(preRecord_.Format(), preRecord_.Capacity())) {
+  PreRecordBuffer next;  // allocated while the streaming thread goes on
+  if (!next.Allocate(format, capacity)) {
     return E_OUTOFMEMORY;
+  }
+  TBCAutoLock lock(callbackLock_);
+  if (preRecord_.Capacity() != capacity || std::memcmp(&preRecord_.Format(), &format, sizeof format) != 0) {
+    return S_FALSE;  // a new format came meanwhile and emptied it
   }
   preRecord_.Swap(next);
   taken->Swap(next);

@@ -196,7 +196,6 @@ void TfrmSonotape::SetPreRecordSeconds(unsigned seconds) {
   recorder_->SetPreRecordSeconds(seconds);
   ConnectTapIfWanted();
   ShowPreRecordState();
-  ShowRecordStatus();
 }
 
 void TfrmSonotape::ShowPreRecordState() {

@@ -51,7 +51,7 @@ constexpr const char* kPlayCaptions[] = {"P&lay", "P&ause"};
 // In reading order, page by page: the tab order.
 constexpr ControlEntry kControls[] = {
     // General
-    // The formats and the pre-record lists share the first row, each beside its own label
+    // The recording format's list and the pre-record list share the first row, each beside its label
     {lblRecordAs, "lblRecordAs", kStatic, "&Record as:", kLabel, kGeneralPage, Next, Fixed, 0, 0, {}, false},
     {cbRecordAs, "cbRecordAs", kCombo, "", kList, kGeneralPage, Same, Fixed, 0, 0, {}, false},
     {lblPreRecord, "lblPreRecord", kStatic, "P&re-record:", kLabel, kGeneralPage, Same, Fixed, 0, 0, {}, false},

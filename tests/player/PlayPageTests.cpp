@@ -27,17 +27,14 @@
 #include "ui/ButtonImages.h"
 #include "ui/WindowIds.h"
 #include "window/SonotapeWindow.h"
+#include "support/WindowText.h"
 
 namespace sonotape {
 namespace {
 
 constexpr DWORD kPlayTimeout = 15000;
 
-std::string TextOf(HWND window) {
-  char text[512] = "";
-  GetWindowTextA(window, text, sizeof text);
-  return text;
-}
+using testsupport::TextOf;
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   const DWORD begin = GetTickCount();

@@ -14,18 +14,8 @@ namespace {
 class PreRecordTest : public RecorderTest {
  protected:
   // The graph running with the tap spliced in, keeping seconds of sound; nothing records.
-  void Attach(unsigned seconds, sonotape::RecordingFormat format = sonotape::rfWav) {
-    auto* sink = static_cast<OnePinFilter<SinkPin>*>(static_cast<IBaseFilter*>(refs[1].Get()));
-    ASSERT_EQ(graph->ConnectDirect(&source->pin, &sink->pin, nullptr), S_OK);
-    ASSERT_TRUE(SUCCEEDED(control->Run()));
-    recorder = std::make_unique<sonotape::Recorder>(view);
-    recorder->AttachGraph(graph.Get());
-    sonotape::FileNaming naming;
-    naming.typedName = "take";
-    naming.appendDateTime = false;
-    naming.outputFolder = folder.Path();
-    recorder->SetNaming(naming);
-    recorder->SetRecordingFormat(format);
+  void AttachKeeping(unsigned seconds, sonotape::RecordingFormat format = sonotape::rfWav) {
+    ASSERT_NO_FATAL_FAILURE(Attach(sonotape::WavWriter::kMaxFileLength, format));
     recorder->SetPreRecordSeconds(seconds);
     ASSERT_FALSE(recorder->ConnectTap(sonotape::Failures::kShown));
   }
@@ -65,7 +55,7 @@ class PreRecordTest : public RecorderTest {
 constexpr std::size_t kStereoRate = 192000;  // bytes a second of 48 kHz 16-bit stereo
 
 TEST_F(PreRecordTest, AStartWritesTheKeptSecondsThenTheLiveSoundWithoutGapOrRepeat) {
-  ASSERT_NO_FATAL_FAILURE(Attach(5));
+  ASSERT_NO_FATAL_FAILURE(AttachKeeping(5));
   EXPECT_EQ(recorder->PreRecording().seconds, 5u);
   std::vector<std::uint8_t> before, after;
   OnStreamingThread([&] { SendFrames(2, 6500, before); });  // more than the buffer keeps
@@ -86,7 +76,7 @@ TEST_F(PreRecordTest, AStartWritesTheKeptSecondsThenTheLiveSoundWithoutGapOrRepe
 }
 
 TEST_F(PreRecordTest, NeitherARecordingNorItsPauseFillsTheBuffer) {
-  ASSERT_NO_FATAL_FAILURE(Attach(5));
+  ASSERT_NO_FATAL_FAILURE(AttachKeeping(5));
   std::vector<std::uint8_t> kept, paused, live;
   SendFrames(2, 2000, kept);
   recorder->StartRecording(sonotape::Failures::kShown);
@@ -105,7 +95,7 @@ TEST_F(PreRecordTest, NeitherARecordingNorItsPauseFillsTheBuffer) {
 }
 
 TEST_F(PreRecordTest, AFormatChangeEmptiesTheBufferAndTheCapLimitsItsSeconds) {
-  ASSERT_NO_FATAL_FAILURE(Attach(60));
+  ASSERT_NO_FATAL_FAILURE(AttachKeeping(60));
   std::vector<std::uint8_t> stereo, surround;
   SendFrames(2, 1000, stereo);
   EXPECT_EQ(recorder->PreRecording().seconds, 60u) << "60 s of 16-bit stereo fit in 32 MiB";
@@ -130,7 +120,7 @@ TEST_F(PreRecordTest, AFormatChangeEmptiesTheBufferAndTheCapLimitsItsSeconds) {
 // The encoder takes the kept sound as it takes live sound: decoded, the file is the stream. The
 // sound goes on arriving while the start encodes what was kept, and none of it is lost.
 TEST_F(PreRecordTest, FlacEncodesTheKeptSecondsAndTheLiveSoundAsOneStream) {
-  ASSERT_NO_FATAL_FAILURE(Attach(5, sonotape::rfFlac));
+  ASSERT_NO_FATAL_FAILURE(AttachKeeping(5, sonotape::rfFlac));
   std::vector<std::uint8_t> sent;
   std::atomic<std::size_t> sentBytes{0};
   std::atomic<bool> more{true};

@@ -122,8 +122,9 @@ class RecorderTest : public ::testing::Test {
     for (auto& ref : refs) ref.Reset();
     CoUninitialize();
   }
-  void Start(std::uint64_t maxFileLength = sonotape::WavWriter::kMaxFileLength,
-             sonotape::RecordingFormat format = sonotape::rfWav) {
+  // The graph running and a recorder on it that names its files "take" in the test's folder.
+  void Attach(std::uint64_t maxFileLength = sonotape::WavWriter::kMaxFileLength,
+              sonotape::RecordingFormat format = sonotape::rfWav) {
     auto* sink = static_cast<OnePinFilter<SinkPin>*>(static_cast<IBaseFilter*>(refs[1].Get()));
     ASSERT_EQ(graph->ConnectDirect(&source->pin, &sink->pin, nullptr), S_OK);
     ASSERT_TRUE(SUCCEEDED(control->Run()));
@@ -135,6 +136,10 @@ class RecorderTest : public ::testing::Test {
     naming.outputFolder = folder.Path();
     recorder->SetNaming(naming);
     recorder->SetRecordingFormat(format);
+  }
+  void Start(std::uint64_t maxFileLength = sonotape::WavWriter::kMaxFileLength,
+             sonotape::RecordingFormat format = sonotape::rfWav) {
+    ASSERT_NO_FATAL_FAILURE(Attach(maxFileLength, format));
     recorder->StartRecording(sonotape::Failures::kShown);
     ASSERT_EQ(recorder->State(), sonotape::rsRecording);
   }

@@ -27,15 +27,12 @@
 #include "ui/WindowIds.h"
 #include "window/SonotapeWindow.h"
 #include "window/WindowLayout.h"
+#include "support/WindowText.h"
 
 namespace sonotape {
 namespace {
 
-std::string TextOf(HWND window) {
-  char text[512] = "";
-  GetWindowTextA(window, text, sizeof text);
-  return text;
-}
+using testsupport::TextOf;
 
 std::string ShellFolder(int id) {
   char path[MAX_PATH] = "";

@@ -14,15 +14,12 @@
 #include "settings/PagesForm.h"
 #include "support/TempFolder.h"
 #include "ui/WindowIds.h"
+#include "support/WindowText.h"
 
 namespace sonotape {
 namespace {
 
-std::string TextOf(HWND window) {
-  char text[256] = "";
-  GetWindowTextA(window, text, sizeof text);
-  return text;
-}
+using testsupport::TextOf;
 
 class PagesController : public ::testing::Test {
  protected:

@@ -30,17 +30,14 @@
 #include "support/PcmFormats.h"
 #include "support/TempFolder.h"
 #include "ui/WindowIds.h"
+#include "support/WindowText.h"
 
 using sonotape::ComPtr;
 using sonotape::QueryInto;
 
 namespace {
 
-std::string TextOf(HWND window) {
-  char text[256] = "";
-  GetWindowTextA(window, text, sizeof text);
-  return text;
-}
+using testsupport::TextOf;
 
 double NowAsDate() {
   SYSTEMTIME now;

@@ -15,15 +15,12 @@
 #include "recorder/RecorderFixture.h"
 #include "ui/WindowIds.h"
 #include "window/SonotapeWindow.h"
+#include "support/WindowText.h"
 
 namespace sonotape {
 namespace {
 
-std::string TextOf(HWND window) {
-  char text[256] = "";
-  GetWindowTextA(window, text, sizeof text);
-  return text;
-}
+using testsupport::TextOf;
 
 class GeneralPage : public recordertest::RecorderTest {
  protected:

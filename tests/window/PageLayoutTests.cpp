@@ -29,6 +29,7 @@
 #include "ui/WindowIds.h"
 #include "window/SonotapeWindow.h"
 #include "window/WindowLayout.h"
+#include "support/WindowText.h"
 
 namespace sonotape {
 namespace {
@@ -54,11 +55,7 @@ const std::map<int, std::vector<std::string>> kRunTimeCaptions = {
 // The buttons that show an image beside their caption (some of them only while recording).
 const std::set<int> kImageButtons = {btnRecord, btnPause, btnPlay, btnStop};
 
-std::string TextOf(HWND window) {
-  char text[256] = "";
-  GetWindowTextA(window, text, sizeof text);
-  return text;
-}
+using testsupport::TextOf;
 
 std::string ClassOf(HWND window) {
   char name[64] = "";
