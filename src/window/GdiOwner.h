@@ -28,5 +28,8 @@ class GdiOwner {
 
 using ImageListOwner = GdiOwner<HIMAGELIST, &ImageList_Destroy>;
 using BrushOwner = GdiOwner<HBRUSH, &DeleteObject>;
+using FontOwner = GdiOwner<HFONT, &DeleteObject>;
+using BitmapOwner = GdiOwner<HBITMAP, &DeleteObject>;
+using MemoryDcOwner = GdiOwner<HDC, &DeleteDC>;
 
 }  // namespace sonotape

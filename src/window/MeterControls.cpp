@@ -4,6 +4,7 @@
 #include <new>
 
 #include "ui/WindowIds.h"
+#include "window/GdiOwner.h"
 
 namespace sonotape {
 
@@ -23,7 +24,7 @@ constexpr char kWidestName[] = "LFE";
 struct MeterData {
   MeterReading reading;
   HFONT font = nullptr;   // the window's, for the channel's name
-  HFONT small = nullptr;  // ours: the same face as tall as a meter too low for a line of text
+  FontOwner small;        // the same face as tall as a meter too low for a line of text
   int smallHeight = 0;
 };
 
@@ -38,16 +39,15 @@ HFONT NameFont(MeterData& data, HDC dc, int height) {
   if (metrics.tmHeight <= height) {
     return font;
   }
-  if (data.small == nullptr || data.smallHeight != height) {
+  if (data.small.Get() == nullptr || data.smallHeight != height) {
     LOGFONTA face{};
     GetObjectA(font, sizeof face, &face);
     face.lfHeight = -height;
     face.lfWidth = 0;
-    if (data.small != nullptr) DeleteObject(data.small);
-    data.small = CreateFontIndirectA(&face);
+    data.small.Reset(CreateFontIndirectA(&face));
     data.smallHeight = height;
   }
-  return data.small != nullptr ? data.small : font;
+  return data.small.Get() != nullptr ? data.small.Get() : font;
 }
 
 MeterData* DataOf(HWND meter) { return reinterpret_cast<MeterData*>(GetWindowLongPtrA(meter, GWLP_USERDATA)); }
@@ -102,24 +102,22 @@ void PaintMeter(HWND meter, HDC target) {
   GetClientRect(meter, &client);
   if (data == nullptr || client.right <= 0 || client.bottom <= 0) return;
   // Drawn aside and copied in one go: ten times a second, without flicker.
-  HDC dc = CreateCompatibleDC(target);
-  HBITMAP bitmap = CreateCompatibleBitmap(target, client.right, client.bottom);
-  if (dc == nullptr || bitmap == nullptr) {
-    if (bitmap != nullptr) DeleteObject(bitmap);
-    if (dc != nullptr) DeleteDC(dc);
+  MemoryDcOwner dc;
+  dc.Reset(CreateCompatibleDC(target));
+  BitmapOwner bitmap;
+  bitmap.Reset(CreateCompatibleBitmap(target, client.right, client.bottom));
+  if (dc.Get() == nullptr || bitmap.Get() == nullptr) {
     return;
   }
-  HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
-  const int barLeft = DrawName(meter, dc, client, *data);
+  HGDIOBJ oldBitmap = SelectObject(dc.Get(), bitmap.Get());
+  const int barLeft = DrawName(meter, dc.Get(), client, *data);
   const int clipWidth = std::max<int>(4, client.bottom / 2);
   const RECT clip{client.right - clipWidth, client.top, client.right, client.bottom};
-  DrawBar(dc, {barLeft, client.top, clip.left - 1, client.bottom}, data->reading);
-  Fill(dc, {clip.left - 1, client.top, clip.left, client.bottom}, kTrough);
-  Fill(dc, clip, data->reading.clipped ? kZones[2].colour : kUnlit);
-  BitBlt(target, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
-  SelectObject(dc, oldBitmap);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
+  DrawBar(dc.Get(), {barLeft, client.top, clip.left - 1, client.bottom}, data->reading);
+  Fill(dc.Get(), {clip.left - 1, client.top, clip.left, client.bottom}, kTrough);
+  Fill(dc.Get(), clip, data->reading.clipped ? kZones[2].colour : kUnlit);
+  BitBlt(target, 0, 0, client.right, client.bottom, dc.Get(), 0, 0, SRCCOPY);
+  SelectObject(dc.Get(), oldBitmap);
 }
 
 LRESULT CALLBACK MeterProc(HWND meter, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -131,7 +129,6 @@ LRESULT CALLBACK MeterProc(HWND meter, UINT message, WPARAM wParam, LPARAM lPara
       break;
     }
     case WM_NCDESTROY:
-      if (MeterData* data = DataOf(meter); data != nullptr && data->small != nullptr) DeleteObject(data->small);
       delete DataOf(meter);
       SetWindowLongPtrA(meter, GWLP_USERDATA, 0);
       break;
