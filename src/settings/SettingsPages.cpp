@@ -5,6 +5,7 @@
 
 #include <initializer_list>
 #include <iterator>
+#include <string>
 
 #include "settings/FolderDialog.h"
 #include "ui/WindowIds.h"
@@ -14,6 +15,9 @@ namespace sonotape {
 namespace {
 
 constexpr char kGeneralSection[] = "General";
+
+// The pre-record list's items, "Off" and then "5 s" and so on.
+constexpr unsigned kPreRecordSeconds[] = {0, 5, 10, 30, 60};
 
 // How the store keeps a setting.
 enum class Kept { kFolder, kCheckBox, kComboBox, kTrackBar };
@@ -165,7 +169,10 @@ void Save(const TMyIniFile& ini, const TPluginBaseForm& form, const SavedControl
 
 void SettingsPages::FillLists() {
   AddItems(Control(cbRecordAs), {"WAV", "MP3", "Ogg Vorbis", "FLAC"});
-  AddItems(Control(cbPreRecord), {"Off", "5 s", "10 s", "30 s", "60 s"});
+  for (unsigned seconds : kPreRecordSeconds) {
+    const std::string item = seconds == 0 ? "Off" : std::to_string(seconds) + " s";
+    SendMessageA(Control(cbPreRecord), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+  }
   AddItems(Control(cbMP3Method), {"Constant Bit Rate", "Variable Bit Rate", "Average Bit Rate"});
   for (int id : {cbMP3Bitrate, cbMP3MaxBitRate}) {
     AddItems(Control(id), {"32 kbps", "40 kbps", "48 kbps", "56 kbps", "64 kbps", "80 kbps", "96 kbps", "112 kbps",
@@ -279,9 +286,9 @@ void SettingsPages::cbRecordAsOnChange() {
 }
 
 void SettingsPages::cbPreRecordOnChange() {
-  constexpr unsigned kSeconds[] = {0, 5, 10, 30, 60};  // the list's items
   const int item = Selected(Control(cbPreRecord));
-  view_.SetPreRecordSeconds(item >= 0 && item < static_cast<int>(std::size(kSeconds)) ? kSeconds[item] : 0);
+  view_.SetPreRecordSeconds(item >= 0 && item < static_cast<int>(std::size(kPreRecordSeconds)) ? kPreRecordSeconds[item]
+                                                                                                : 0);
   EnableWindow(Control(btnSave), TRUE);
 }
 
